@@ -1,0 +1,1 @@
+// InternetApi over wininet.dll.

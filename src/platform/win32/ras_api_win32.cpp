@@ -1,0 +1,1 @@
+// RasApi over rasapi32.dll.
