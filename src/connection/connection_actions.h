@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "tray/notices.h"
+
 namespace pelnor {
 
 class DialUpService;
@@ -13,7 +15,6 @@ class MainWindow;
 class MessageBoxes;
 class MessagePump;
 class Clock;
-class Notices;
 
 class ConnectionActions {
  public:
@@ -33,9 +34,12 @@ class ConnectionActions {
 
   const std::string& CurrentAddress() const { return current_address_; }
   const std::string& PreviousAddress() const { return previous_address_; }
+  // Gives back the memory of both addresses, at the program's end.
+  void ReleaseAddresses();
 
  private:
-  void Notice(std::string_view text, int kind);
+  void Notice(std::string_view text, NoticeKind kind);
+  // Dials the entry selected in the window; true when a connection is up afterwards.
   bool DialSelectedEntry();
 
   DialUpService& dialup_;
