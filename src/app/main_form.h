@@ -10,9 +10,6 @@ namespace pelnor {
 // The maker's web host, shown in the caption and the tray tip.
 constexpr std::string_view kMakerHost = "www.vantrel.net";
 
-// The tray icon's tip whenever no countdown is shown.
-constexpr std::string_view kDefaultTrayTip = "Vantrel(www.vantrel.net)PelnorV1.0";
-
 const FormSpec& MainForm();
 
 }  // namespace pelnor

@@ -21,8 +21,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Win32RasApi ras;
   Win32InternetApi internet;
   Win32ShellApi shell;
+  Win32HotkeyApi hotkeys;
   Win32ProcessControl process;
-  Program program({ras, internet, clock, pump, boxes, profile, host, shell, process},
+  Program program({ras, internet, clock, pump, boxes, profile, host, shell, hotkeys, process},
                   PELNOR_IP_ECHO_URL);
 
   return program.Run([&] { return host.Load(MainForm(), program) && host.Exists(); },

@@ -27,6 +27,12 @@ const Program::Binding Program::kEventTable[] = {
   {Control::按钮_拔号,     FormEvent::kClicked,    [](Program& p, auto, auto) { p.actions_.Dial(); }},
   {Control::按钮_重拔,     FormEvent::kClicked,    [](Program& p, auto, auto) { p.actions_.Redial(); }},
   {Control::按钮_保存配置, FormEvent::kClicked,    [](Program& p, auto, auto) { p.settings_.SaveSettings(); }},
+  {Control::按钮_定时,     FormEvent::kClicked,    [](Program& p, auto, auto) { p.timed_redial_.OnTimedRedialButton(); }},
+  {Control::时钟1,         FormEvent::kTick,       [](Program& p, auto, auto) { p.timed_redial_.OnCountdownTick(); }},
+  {Control::选择框_热键,   FormEvent::kClicked,    [](Program& p, auto, auto) { p.hotkey_redial_.OnHotkeyCheckBox(); }},
+  {Control::组合框_热键,   FormEvent::kPicked,     [](Program& p, auto, auto) { p.hotkey_redial_.OnHotkeyKeySelected(); }},
+  {Control::标签_热键标签, FormEvent::kFeedback,   [](Program& p, auto a, auto b) { p.hotkey_redial_.OnHotkeyFeedback(a, b); }},
+  {Control::主窗口,        FormEvent::kHotkey,     [](Program& p, auto a, auto) { p.hotkey_facility_.ForwardHotkey(a); }},
   {Control::托盘菜单_断线, FormEvent::kChosen,     [](Program& p, auto, auto) { p.actions_.HangUp(); }},
   {Control::托盘菜单_拔号, FormEvent::kChosen,     [](Program& p, auto, auto) { p.actions_.Dial(); }},
   {Control::托盘菜单_重拔, FormEvent::kChosen,     [](Program& p, auto, auto) { p.actions_.Redial(); }},
@@ -42,7 +48,10 @@ Program::Program(const Platform& platform, std::string echo_url)
       notices_(platform.shell, tray_),
       actions_(dialup_, address_, platform.window, notices_, platform.boxes, platform.pump,
                platform.clock),
-      settings_(platform.profile, platform.window) {}
+      settings_(platform.profile, platform.window),
+      timed_redial_(platform.window, notices_, tray_, [this] { actions_.Redial(); }),
+      hotkey_facility_(platform.hotkeys),
+      hotkey_redial_(hotkey_facility_, platform.window, [this] { actions_.Redial(); }) {}
 
 int Program::Run(const std::function<bool()>& load_main_window,
                  const std::function<void()>& message_loop) {

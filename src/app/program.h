@@ -13,6 +13,8 @@
 #include "platform/form.h"
 #include "tray/balloon_notices.h"
 #include "tray/tray_icon.h"
+#include "triggers/hotkey_redial.h"
+#include "triggers/timed_redial.h"
 
 namespace pelnor {
 
@@ -29,6 +31,7 @@ struct Platform {
   ProfileStore& profile;
   MainWindow& window;
   ShellApi& shell;
+  HotkeyApi& hotkeys;
   ProcessControl& process;
 };
 
@@ -50,6 +53,8 @@ class Program : public FormEvents {
 
   ConnectionActions& Actions() { return actions_; }
   TrayIcon& Tray() { return tray_; }
+  TimedRedial& Timed() { return timed_redial_; }
+  HotkeyRedial& Hotkey() { return hotkey_redial_; }
 
  private:
   struct Binding;
@@ -64,6 +69,9 @@ class Program : public FormEvents {
   BalloonNotices notices_;
   ConnectionActions actions_;
   Settings settings_;
+  TimedRedial timed_redial_;
+  HotkeyFacility hotkey_facility_;
+  HotkeyRedial hotkey_redial_;
   bool clean_up_registered_ = false;
   bool cleaned_up_ = false;
 };

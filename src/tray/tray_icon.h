@@ -13,6 +13,8 @@ namespace pelnor {
 
 constexpr std::uint32_t kTrayCallbackMessage = 123456;
 constexpr std::uint32_t kTrayIconId = 1;
+// The tip whenever no countdown is shown.
+constexpr std::string_view kDefaultTrayTip = "Vantrel(www.vantrel.net)PelnorV1.0";
 
 class TrayIcon : public WindowProcedure {
  public:

@@ -94,4 +94,18 @@ void CALLBACK Win32ShellApi::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   if (found != g_shell->timers_.end()) found->second->OnTimer(static_cast<std::uint32_t>(id));
 }
 
+bool Win32HotkeyApi::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers,
+                                    std::uint32_t virtual_key) {
+  return ::RegisterHotKey(ToHwnd(window), id, modifiers, virtual_key) != 0;
+}
+
+bool Win32HotkeyApi::UnregisterHotKey(WindowHandle window, std::int32_t id) {
+  return ::UnregisterHotKey(ToHwnd(window), id) != 0;
+}
+
+void Win32HotkeyApi::SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+                                 std::int32_t lparam) {
+  SendMessageA(ToHwnd(window), message, wparam, lparam);
+}
+
 }  // namespace pelnor

@@ -1,10 +1,11 @@
-// ShellApi over shell32 and user32; ProcessControl over kernel32.
+// ShellApi and HotkeyApi over shell32 and user32; ProcessControl over kernel32.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
 
+#include "platform/hotkey_api.h"
 #include "platform/process_control.h"
 #include "platform/shell_api.h"
 
@@ -35,6 +36,15 @@ class Win32ShellApi : public ShellApi {
 
   std::map<HWND, WindowProcedure*> procedures_;
   std::map<UINT_PTR, TimerTarget*> timers_;
+};
+
+class Win32HotkeyApi : public HotkeyApi {
+ public:
+  bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers,
+                      std::uint32_t virtual_key) override;
+  bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
+  void SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+                   std::int32_t lparam) override;
 };
 
 class Win32ProcessControl : public ProcessControl {
