@@ -15,7 +15,7 @@ class HotkeyApi {
   virtual bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers,
                               std::uint32_t virtual_key) = 0;
   virtual bool UnregisterHotKey(WindowHandle window, std::int32_t id) = 0;
-  virtual void SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+  virtual void SendWindowMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
                            std::int32_t lparam) = 0;
 };
 

@@ -62,16 +62,16 @@ class ShellApi {
   virtual ~ShellApi() = default;
   // Shell_NotifyIconA; nonzero on success.
   virtual std::uint32_t NotifyIcon(std::uint32_t message, const TrayIconRecord& record) = 0;
-  virtual std::uint32_t RegisterWindowMessage(const std::string& name) = 0;
+  virtual std::uint32_t RegisterMessage(const std::string& name) = 0;
   // SetWindowLongA(GWL_WNDPROC) with a procedure that calls `procedure`;
   // returns the window procedure it replaced.
   virtual ProcHandle Subclass(WindowHandle window, WindowProcedure& procedure) = 0;
   // SetWindowLongA(GWL_WNDPROC) with a procedure that Subclass returned.
   virtual void RestoreWindowProc(WindowHandle window, ProcHandle previous) = 0;
-  virtual std::int32_t CallWindowProc(ProcHandle previous, WindowHandle window,
+  virtual std::int32_t CallPreviousProc(ProcHandle previous, WindowHandle window,
                                       std::uint32_t message, std::uint32_t wparam,
                                       std::int32_t lparam) = 0;
-  virtual std::int32_t SendMessage(WindowHandle window, std::uint32_t message,
+  virtual std::int32_t SendWindowMessage(WindowHandle window, std::uint32_t message,
                                    std::uint32_t wparam, std::int32_t lparam) = 0;
   // CreateIconFromResource(bytes, size, TRUE, 0x30000): an icon, 0 on failure.
   virtual IconHandle CreateIconFromResource(const std::uint8_t* bytes, std::uint32_t size) = 0;

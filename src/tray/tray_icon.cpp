@@ -35,7 +35,7 @@ void TrayIcon::InitTrayState() {
 }
 
 void TrayIcon::RegisterTaskbarCreated() {
-  taskbar_created_message_ = shell_.RegisterWindowMessage("TaskbarCreated");
+  taskbar_created_message_ = shell_.RegisterMessage("TaskbarCreated");
 }
 
 void TrayIcon::AddTrayIcon(WindowHandle window, std::optional<std::string_view> icon_bytes,
@@ -50,7 +50,7 @@ void TrayIcon::AddTrayIcon(WindowHandle window, std::optional<std::string_view> 
   if (icon_bytes) {
     icon = IconFromIcoBytes(*icon_bytes, 0);
   } else {
-    icon = static_cast<IconHandle>(shell_.SendMessage(window, kWmGetIcon, kIconSmall, 0));
+    icon = static_cast<IconHandle>(shell_.SendWindowMessage(window, kWmGetIcon, kIconSmall, 0));
     if (icon == 0) return;
   }
   record_.hIcon = icon;
@@ -119,7 +119,7 @@ std::int32_t TrayIcon::WindowProc(WindowHandle window, std::uint32_t message, st
     // The record as it stands: after a balloon its flags are NIF_INFO alone.
     shell_.NotifyIcon(kNimAdd, record_);
   }
-  return shell_.CallWindowProc(previous_proc_, window, message, wparam, lparam);
+  return shell_.CallPreviousProc(previous_proc_, window, message, wparam, lparam);
 }
 
 void TrayIcon::OnTrayMouse(std::int32_t mouse_message) {

@@ -28,7 +28,7 @@ void HotkeyFacility::UnregisterGlobalHotkey(WindowHandle window, std::int32_t id
 
 void HotkeyFacility::ForwardHotkey(std::int32_t id) {
   if (id >= kFirstHotkeyId && id <= last_id_) {
-    hotkeys_.SendMessage(target_label_, kHotkeyFeedbackMessage, static_cast<std::uint32_t>(id), 0);
+    hotkeys_.SendWindowMessage(target_label_, kHotkeyFeedbackMessage, static_cast<std::uint32_t>(id), 0);
   }
 }
 

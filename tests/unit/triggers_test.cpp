@@ -150,7 +150,7 @@ class FakeHotkeys : public HotkeyApi {
     calls.push_back("unregister " + std::to_string(id));
     return true;
   }
-  void SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+  void SendWindowMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
                    std::int32_t lparam) override {
     sent.push_back(std::to_string(window) + " " + std::to_string(message) + " " +
                    std::to_string(wparam) + " " + std::to_string(lparam));

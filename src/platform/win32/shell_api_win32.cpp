@@ -26,7 +26,7 @@ std::uint32_t Win32ShellApi::NotifyIcon(std::uint32_t message, const TrayIconRec
   return Shell_NotifyIconA(message, data) ? 1 : 0;
 }
 
-std::uint32_t Win32ShellApi::RegisterWindowMessage(const std::string& name) {
+std::uint32_t Win32ShellApi::RegisterMessage(const std::string& name) {
   return RegisterWindowMessageA(name.c_str());
 }
 
@@ -40,14 +40,14 @@ void Win32ShellApi::RestoreWindowProc(WindowHandle window, ProcHandle previous) 
   SetWindowLongA(ToHwnd(window), GWL_WNDPROC, static_cast<LONG>(previous));
 }
 
-std::int32_t Win32ShellApi::CallWindowProc(ProcHandle previous, WindowHandle window,
+std::int32_t Win32ShellApi::CallPreviousProc(ProcHandle previous, WindowHandle window,
                                            std::uint32_t message, std::uint32_t wparam,
                                            std::int32_t lparam) {
   return static_cast<std::int32_t>(CallWindowProcA(reinterpret_cast<WNDPROC>(previous),
                                                    ToHwnd(window), message, wparam, lparam));
 }
 
-std::int32_t Win32ShellApi::SendMessage(WindowHandle window, std::uint32_t message,
+std::int32_t Win32ShellApi::SendWindowMessage(WindowHandle window, std::uint32_t message,
                                         std::uint32_t wparam, std::int32_t lparam) {
   return static_cast<std::int32_t>(SendMessageA(ToHwnd(window), message, wparam, lparam));
 }
@@ -103,7 +103,7 @@ bool Win32HotkeyApi::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   return ::UnregisterHotKey(ToHwnd(window), id) != 0;
 }
 
-void Win32HotkeyApi::SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+void Win32HotkeyApi::SendWindowMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
                                  std::int32_t lparam) {
   SendMessageA(ToHwnd(window), message, wparam, lparam);
 }

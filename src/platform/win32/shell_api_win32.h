@@ -17,12 +17,12 @@ class Win32ShellApi : public ShellApi {
   ~Win32ShellApi() override;
 
   std::uint32_t NotifyIcon(std::uint32_t message, const TrayIconRecord& record) override;
-  std::uint32_t RegisterWindowMessage(const std::string& name) override;
+  std::uint32_t RegisterMessage(const std::string& name) override;
   ProcHandle Subclass(WindowHandle window, WindowProcedure& procedure) override;
   void RestoreWindowProc(WindowHandle window, ProcHandle previous) override;
-  std::int32_t CallWindowProc(ProcHandle previous, WindowHandle window, std::uint32_t message,
+  std::int32_t CallPreviousProc(ProcHandle previous, WindowHandle window, std::uint32_t message,
                               std::uint32_t wparam, std::int32_t lparam) override;
-  std::int32_t SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+  std::int32_t SendWindowMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
                            std::int32_t lparam) override;
   IconHandle CreateIconFromResource(const std::uint8_t* bytes, std::uint32_t size) override;
   void SetTimer(WindowHandle window, std::uint32_t id, std::uint32_t ms,
@@ -43,7 +43,7 @@ class Win32HotkeyApi : public HotkeyApi {
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers,
                       std::uint32_t virtual_key) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
-  void SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
+  void SendWindowMessage(WindowHandle window, std::uint32_t message, std::uint32_t wparam,
                    std::int32_t lparam) override;
 };
 

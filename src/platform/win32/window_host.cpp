@@ -20,7 +20,6 @@ constexpr UINT kFeedbackMessage = 32885;
 // Room below a drop-down list's field for its opened list.
 constexpr int kDropDownRoom = 160;
 
-HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle)); }
 WindowHandle FromHwnd(HWND window) {
   return static_cast<WindowHandle>(reinterpret_cast<UINT_PTR>(window));
 }

@@ -35,7 +35,7 @@ class FakeShell : public ShellApi {
     Note(journal, message == kNimAdd ? "tray add" : message == kNimDelete ? "tray delete" : "tray modify");
     return shell_running ? 1 : 0;
   }
-  std::uint32_t RegisterWindowMessage(const std::string& name) override {
+  std::uint32_t RegisterMessage(const std::string& name) override {
     registered.push_back(name);
     return kTaskbarCreated;
   }
@@ -47,12 +47,12 @@ class FakeShell : public ShellApi {
   void RestoreWindowProc(WindowHandle window, ProcHandle previous) override {
     restored.push_back({window, previous});
   }
-  std::int32_t CallWindowProc(ProcHandle previous, WindowHandle, std::uint32_t message,
+  std::int32_t CallPreviousProc(ProcHandle previous, WindowHandle, std::uint32_t message,
                               std::uint32_t wparam, std::int32_t lparam) override {
     forwarded.push_back({previous, message, wparam, lparam});
     return 77;
   }
-  std::int32_t SendMessage(WindowHandle, std::uint32_t message, std::uint32_t,
+  std::int32_t SendWindowMessage(WindowHandle, std::uint32_t message, std::uint32_t,
                            std::int32_t) override {
     return message == kWmGetIcon ? static_cast<std::int32_t>(small_icon) : 0;
   }
