@@ -69,10 +69,42 @@ bool WindowHost::Load(const FormSpec& form, FormEvents& events) {
                           this);
   if (!main_) return false;
   CreateControls();
+  StackOverlappingControls();
   ShowWindow(main_, SW_SHOW);
   UpdateWindow(main_);
   Raise(Control::主窗口, FormEvent::kCreated);
   return true;
+}
+
+// Some controls overlap their neighbours (a label runs under a list, the
+// separator under a check box). Siblings clip each other; labels lie beneath
+// everything, and a list lies just above an earlier sibling it overlaps, so
+// nothing a user works with is covered. The rest keeps the creation order,
+// which is also the tab order.
+void WindowHost::StackOverlappingControls() {
+  for (const ControlSpec& spec : form_->controls) {
+    const HWND control = Hwnd(spec.name);
+    if (!control) continue;
+    if (spec.kind == ControlKind::kLabel) {
+      SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      continue;
+    }
+    if (spec.kind != ControlKind::kDropDownList) continue;
+    RECT mine;
+    GetWindowRect(control, &mine);
+    for (HWND sibling = GetWindow(GetParent(control), GW_CHILD); sibling && sibling != control;
+         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+      RECT theirs;
+      RECT overlap;
+      GetWindowRect(sibling, &theirs);
+      if (IntersectRect(&overlap, &mine, &theirs)) {
+        const HWND above = GetWindow(sibling, GW_HWNDPREV);
+        SetWindowPos(control, above ? above : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        break;
+      }
+    }
+  }
 }
 
 void WindowHost::CreateControls() {
@@ -80,7 +112,7 @@ void WindowHost::CreateControls() {
     const std::string text(spec.text);
     const HWND parent = ParentOf(spec);
     const DWORD visible = (spec.options & kOptionHidden) ? 0 : WS_VISIBLE;
-    const DWORD child = WS_CHILD | visible;
+    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
     HWND control = nullptr;
     switch (spec.kind) {
       case ControlKind::kGroupBox:
@@ -95,7 +127,7 @@ void WindowHost::CreateControls() {
                      control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ContainerProc))));
         break;
       case ControlKind::kLabel:
-        control = CreateWindowExA(0, "STATIC", text.c_str(), child | SS_LEFT | SS_NOPREFIX,
+        control = CreateWindowExA(0, "STATIC", text.c_str(), child | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                                   spec.x, spec.y, spec.width, spec.height, parent,
                                   IdAsMenu(spec.name), instance_, nullptr);
         if (spec.name == Control::标签_热键标签) {
@@ -259,6 +291,13 @@ LRESULT CALLBACK WindowHost::ContainerProc(HWND window, UINT message, WPARAM wpa
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX:
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wparam, lparam);
+    case WM_ERASEBKGND: {
+      // A group box draws only its frame; its inside is the window's background.
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
     default:
       break;
   }

@@ -45,6 +45,7 @@ class WindowHost : public MainWindow {
                                           LPARAM lparam);
   LRESULT HandleMain(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls();
+  void StackOverlappingControls();
   HWND ParentOf(const ControlSpec& spec) const;
   const ControlSpec* Find(Control control) const;
   HWND Hwnd(Control control) const;
