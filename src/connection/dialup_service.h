@@ -18,8 +18,10 @@ class DialUpService {
   int GetEntryCount();
   // The name at a 0-based position of a fresh listing; empty when out of range.
   std::string GetEntryName(int index);
-  // Dials "@" + index of the phone book and, with `wait`, returns when the
-  // attempt has ended. The handle becomes the remembered connection.
+  // Dials the phone-book entry at the index after the "@" of `target` and
+  // returns when the attempt has ended: no notifier is used, so `wait` changes
+  // nothing. The handle becomes the remembered connection. Credentials longer
+  // than 256 bytes dial nothing.
   bool DialEntry(std::string_view target, std::string_view user, std::string_view password,
                  bool wait);
   // Hangs up the remembered connection and every active one.

@@ -30,9 +30,7 @@ class FakeMainWindow : public MainWindow {
   bool IsChecked(Control box) override { return checks[box]; }
   void Enable(Control control, bool enabled) override { disabled[control] = !enabled; }
   void RepaintNow(Control control) override { repainted.push_back(control); }
-  void SetTimerPeriod(int period_ms) override {
-    if (period_ms != timer_period_ms) timer_period_ms = period_ms;
-  }
+  void SetTimerPeriod(int period_ms) override { timer_period_ms = period_ms; }
   void SetStatusPane(int index, std::string_view text) override {
     if (index < 0 || index >= static_cast<int>(panes.size())) return;
     panes[static_cast<std::size_t>(index)] = std::string(text);
