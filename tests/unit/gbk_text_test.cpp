@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ostream>
 
 namespace pelnor {
 namespace {
@@ -24,6 +25,8 @@ struct IntCase {
   const char* text;
   std::int32_t value;
 };
+
+void PrintTo(const IntCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class TextToIntTest : public testing::TestWithParam<IntCase> {};
 
@@ -50,6 +53,10 @@ struct FindCase {
   bool fold;
   int position;
 };
+
+void PrintTo(const FindCase& c, std::ostream* os) {
+  *os << '"' << c.what << "\" in \"" << c.text << "\" from " << c.start;
+}
 
 class FindTextTest : public testing::TestWithParam<FindCase> {};
 
