@@ -132,8 +132,8 @@ class EchoHandler(socketserver.StreamRequestHandler):
         )
         self.wfile.write(head.encode("ascii") + body[:cut])
         self.wfile.flush()
-        time.sleep(0.2)
-        self.reset()
+        # A FIN, not a reset: a reset can discard what the client has not read yet.
+        self.answer_close(state, address)
 
     def answer_stall(self, state: SimState, address: str) -> None:
         """Answers nothing until the client gives up (or echo_stall_max_ms passes)."""

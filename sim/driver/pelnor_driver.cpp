@@ -210,10 +210,13 @@ std::string WindowJson(HWND hwnd) {
   o.Bool("visible", IsWindowVisible(hwnd)).Bool("own_visible", (style & WS_VISIBLE) != 0);
   o.Bool("enabled", IsWindowEnabled(hwnd));
   o.Int("style", static_cast<DWORD>(style)).Int("exstyle", static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+  // Wine 8 does not answer WM_GETFONT from another process: null then.
   DWORD_PTR font = 0;
-  SendTimeout(hwnd, WM_GETFONT, 0, 0, &font);
-  o.Int("font", static_cast<long long>(font));
-  o.Bool("default_gui_font", font != 0 && reinterpret_cast<HGDIOBJ>(font) == GetStockObject(DEFAULT_GUI_FONT));
+  if (SendTimeout(hwnd, WM_GETFONT, 0, 0, &font))
+    o.Int("font", static_cast<long long>(font))
+        .Bool("default_gui_font", reinterpret_cast<HGDIOBJ>(font) == GetStockObject(DEFAULT_GUI_FONT));
+  else
+    o.Null("font").Null("default_gui_font");
   if (_wcsicmp(cls.c_str(), L"Button") == 0) {
     LONG type = style & BS_TYPEMASK;
     o.Int("button_type", type);
@@ -684,7 +687,7 @@ Reply CmdPost(const Args& args, bool send) {
   if (send) {
     DWORD_PTR result = 0;
     if (!SendTimeout(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp), &result))
-      return Fail("send timed out");
+      return Fail("send failed, error " + std::to_string(GetLastError()));
     r.body.Int("result", static_cast<long long>(static_cast<LONG_PTR>(result)));
   } else if (!PostMessageW(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp))) {
     return Fail("PostMessage failed");
