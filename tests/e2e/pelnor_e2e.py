@@ -140,12 +140,18 @@ def _kill_group(proc: subprocess.Popen | None, grace: float = 2.0) -> None:
             pass
 
 
+def _wine_loader_runs() -> bool:
+    try:
+        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True).returncode == 0
+    except OSError:  # ENOEXEC: the kernel has no IA-32 emulation
+        return False
+
+
 def ensure_i386_execution() -> None:
     """Wine's 32-bit loader is an i386 Linux program. Where the kernel cannot run
     those (no IA-32 emulation), qemu-user runs it through binfmt_misc; the
     registration does not survive a reboot, so it is made here when missing."""
-    probe = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, text=True)
-    if probe.returncode == 0:
+    if _wine_loader_runs():
         return
     qemu = shutil.which("qemu-i386") or shutil.which("qemu-i386-static")
     if not qemu:
@@ -160,9 +166,8 @@ def ensure_i386_execution() -> None:
         magic = r"\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00"
         mask = r"\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
         (binfmt / "register").write_text(f":qemu-i386:M::{magic}:{mask}:{os.path.realpath(qemu)}:F")
-    probe = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, text=True)
-    if probe.returncode != 0:
-        raise RuntimeError(f"32-bit Wine still does not start: {probe.stderr.strip()}")
+    if not _wine_loader_runs():
+        raise RuntimeError("32-bit Wine still does not start under qemu-user")
 
 
 def wine_env(display: str | None = None, **extra: str) -> dict[str, str]:
@@ -582,9 +587,12 @@ class Scenario:
         return self.program.wait(timeout)
 
     # -- what the user sees
-    def screenshot(self, label: str | None = None) -> Path | None:
+    def screenshot(self, label: str | None = None, settle: float = 0.5) -> Path | None:
+        """The whole screen as <scenario>/screen-NN-<label>.png. Under an emulator a
+        window paints late: `settle` seconds pass first."""
         if not self.display or not self.xvfb or self.xvfb.poll() is not None:
             return None
+        time.sleep(settle)
         self._shots += 1
         path = self.dir / f"screen-{self._shots:02d}-{label or 'shot'}.png"
         subprocess.run(["import", "-display", self.display, "-window", "root", str(path)], capture_output=True, timeout=30)
@@ -677,8 +685,60 @@ def main(namespace: dict) -> None:
     sys.exit(1 if failed else 0)
 
 
+def shell(argv: list[str]) -> None:
+    """A scenario by hand: starts the program and reads driver commands from stdin.
+
+    Lines are driver commands as pelnor_driver.exe takes them (percent-encode
+    spaces as %20); lines starting with "!" are the harness's own:
+    !state, !set key=value, !ras, !echo, !ini, !shot [label], !quit."""
+    import argparse
+
+    parser = argparse.ArgumentParser(prog="pelnor_e2e.py shell", description=shell.__doc__)
+    parser.add_argument("--exe", help="program to start (default: Pelnor.exe)")
+    parser.add_argument("--caption", default=CAPTION_PREFIX, help="caption prefix of its main window")
+    parser.add_argument("--entry", action="append", default=[], help="phone-book entry (repeatable)")
+    parser.add_argument("--account", action="append", default=[], help="user:password (repeatable)")
+    parser.add_argument("--pool", action="append", default=[], help="public address (repeatable)")
+    parser.add_argument("--network", default="dialup")
+    parser.add_argument("--echo-mode", default="normal")
+    args = parser.parse_args(argv)
+    accounts = [tuple(a.split(":", 1)) for a in args.account]
+    with Scenario("shell", entries=args.entry, accounts=accounts, pool=args.pool, network=args.network,
+                  echo_mode=args.echo_mode) as s:
+        print(json.dumps(s.start_program(args.exe, caption=args.caption), ensure_ascii=False), flush=True)
+        for line in sys.stdin:
+            line = line.strip()
+            if not line:
+                continue
+            if line == "!quit":
+                break
+            try:
+                if line == "!state":
+                    print(s.state_path.read_text(encoding="utf-8"), end="")
+                elif line.startswith("!set "):
+                    key, _, value = line[5:].partition("=")
+                    s.update_state(**{key.strip(): value})
+                elif line == "!ras":
+                    print("\n".join(json.dumps(c, ensure_ascii=False) for c in s.ras_calls()))
+                elif line == "!echo":
+                    print("\n".join(json.dumps(r, ensure_ascii=False) for r in s.echo_requests()))
+                elif line == "!ini":
+                    print(s.config_ini())
+                elif line.startswith("!shot"):
+                    print(s.screenshot(line[5:].strip() or "shell"))
+                else:
+                    tokens = [urllib.parse.unquote(t) for t in line.split(" ")]
+                    print(json.dumps(s.driver.cmd(*tokens, check=False), ensure_ascii=False))
+            except Exception as e:  # a bad line should not end the session
+                print(f"error: {e}")
+            sys.stdout.flush()
+
+
 if __name__ == "__main__":
     commands = {"prefix-setup": prefix_setup, "prefix-cleanup": prefix_cleanup}
-    if len(sys.argv) != 2 or sys.argv[1] not in commands:
-        sys.exit(f"usage: {sys.argv[0]} {'|'.join(commands)}")
-    commands[sys.argv[1]]()
+    if len(sys.argv) >= 2 and sys.argv[1] == "shell":
+        shell(sys.argv[2:])
+    elif len(sys.argv) == 2 and sys.argv[1] in commands:
+        commands[sys.argv[1]]()
+    else:
+        sys.exit(f"usage: {sys.argv[0]} prefix-setup|prefix-cleanup|shell [--help]")

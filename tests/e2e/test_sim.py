@@ -65,6 +65,29 @@ def test_dialup_service():
         expect_equal(s.connections(), [], "connections in the state file")
 
 
+def test_dial_outcomes():
+    with Scenario(
+        "sim_dial_outcomes",
+        entries=ENTRIES,
+        pool=["10.0.0.7"],
+        dial_error=678,
+        state={"dial_error_once": [676, 0], "hangup_linger_ms": 2000},
+    ) as s:
+        busy, _, ok, up, hangup, lingering, standing, _, missing = s.probe(
+            "dial", "@0", "u", "p", "hangup",
+            "dial", "@0", "u", "p", "status", "hangup", "status",
+            "dial", "@1", "u", "p", "hangup",
+            "dial", "不存在", "u", "p",
+        )  # fmt: skip
+        expect_equal(busy["result"], 676, "first queued outcome")
+        expect_equal((ok["result"], up["state"]), (0, 0x2000), "queued 0: a normal dial, any account when none is set")
+        expect_equal((hangup["result"], lingering["result"], lingering["state"]), (0, 0, 0x2001), "hung up, still lingering")
+        expect_equal(standing["result"], 678, "standing dial_error once the queue is empty")
+        expect_equal((missing["result"], missing["entry"]), (623, "不存在"), "an entry not in the phone book")
+        wait_until(lambda: s.probe("status", str(ok["handle"]))[0]["result"] == 6, what="the lingering handle to go")
+        expect_equal(s.state().get_all("dial_error_once"), [], "queue consumed")
+
+
 def test_echo_answers():
     cases = [
         # state keys, expected address, check of the probe's fetch
