@@ -380,6 +380,28 @@ class Driver:
 
 
 # ---------------------------------------------------------------- a scenario
+# The servers of the running scenario, by pid: a run killed before its teardown
+# (a CTest time-out) leaves them behind, and the next scenario ends them.
+LEFTOVERS = WORK / "scenario.pids"
+
+
+def _reap_leftovers() -> None:
+    if LEFTOVERS.exists():
+        for line in LEFTOVERS.read_text().splitlines():
+            pid, _, marker = line.partition(" ")
+            try:
+                cmdline = Path(f"/proc/{pid}/cmdline").read_bytes().decode(errors="replace")
+            except OSError:
+                continue
+            if marker and marker in cmdline:
+                try:
+                    os.kill(int(pid), signal.SIGKILL)
+                except OSError:
+                    pass
+        LEFTOVERS.unlink(missing_ok=True)
+    wineserver_kill()  # whatever Wine processes of the prefix are still up
+
+
 
 
 class Scenario:
@@ -464,6 +486,7 @@ class Scenario:
         ensure_i386_execution()
         if not (PREFIX / "drive_c").is_dir():
             raise RuntimeError(f"no Wine prefix at {PREFIX}: the e2e.prefix_setup fixture has not run")
+        _reap_leftovers()
         shutil.rmtree(self.dir, ignore_errors=True)
         self.dir.mkdir(parents=True)
         self._initial_state.save(str(self.state_path))
@@ -478,6 +501,7 @@ class Scenario:
         # inherit its standard handles: a process of our own with no pipes does that.
         self.run_wine(SIM_BIN / "ras_probe.exe", timeout=120)
         self._start_echo()
+        LEFTOVERS.write_text(f"{self.xvfb.pid} Xvfb\n{self.echo.pid} echo_server.py\n")
 
     def _spawn(self, args, log_name: str, **kw) -> subprocess.Popen:
         out = open(self.dir / log_name, "wb")
@@ -537,6 +561,7 @@ class Scenario:
             wineserver_kill,
         ]
         steps += [lambda p=p: _kill_group(p) for p in reversed(self._procs)]
+        steps.append(lambda: LEFTOVERS.unlink(missing_ok=True))
         for step in steps:
             try:
                 step()
@@ -669,6 +694,7 @@ def _read_json_lines(path: Path) -> list[dict]:
 
 def main(namespace: dict) -> None:
     """Runs the script's test_* functions (or those named on the command line) and reports."""
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))  # so that teardowns still run
     names = sys.argv[1:] or [n for n in namespace if n.startswith("test_") and callable(namespace[n])]
     passed = failed = 0
     for name in names:
