@@ -31,8 +31,12 @@ inline std::string FromWide(std::wstring_view text, UINT code_page) {
   return out;
 }
 
-inline std::string GbkToUtf8(std::string_view gbk) { return FromWide(ToWide(gbk, kGbk), CP_UTF8); }
-inline std::string Utf8ToGbk(std::string_view utf8) { return FromWide(ToWide(utf8, CP_UTF8), kGbk); }
+inline std::string GbkToUtf8(std::string_view gbk) {
+  return FromWide(ToWide(gbk, kGbk), CP_UTF8);
+}
+inline std::string Utf8ToGbk(std::string_view utf8) {
+  return FromWide(ToWide(utf8, CP_UTF8), kGbk);
+}
 
 // True when the bytes are valid GBK, i.e. converting them loses nothing.
 inline bool IsCleanGbk(std::string_view gbk) {
@@ -75,11 +79,21 @@ inline std::string JsonString(std::string_view utf8) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -97,7 +111,8 @@ inline std::string JsonString(std::string_view utf8) {
 // are not clean GBK, so a caller can still see exactly what was there.
 inline std::string JsonGbkMember(std::string_view name, std::string_view gbk) {
   std::string out = JsonString(name) + ":" + JsonString(GbkToUtf8(gbk));
-  if (!IsCleanGbk(gbk)) out += "," + JsonString(std::string(name) + "_hex") + ":" + JsonString(Hex(gbk));
+  if (!IsCleanGbk(gbk))
+    out += "," + JsonString(std::string(name) + "_hex") + ":" + JsonString(Hex(gbk));
   return out;
 }
 
@@ -109,14 +124,20 @@ class JsonObject {
     text_ += JsonString(name) + ":" + std::string(json);
     return *this;
   }
-  JsonObject& Str(std::string_view name, std::string_view utf8) { return Raw(name, JsonString(utf8)); }
+  JsonObject& Str(std::string_view name, std::string_view utf8) {
+    return Raw(name, JsonString(utf8));
+  }
   JsonObject& Gbk(std::string_view name, std::string_view gbk) {
     Sep();
     text_ += JsonGbkMember(name, gbk);
     return *this;
   }
-  JsonObject& Int(std::string_view name, long long value) { return Raw(name, std::to_string(value)); }
-  JsonObject& Bool(std::string_view name, bool value) { return Raw(name, value ? "true" : "false"); }
+  JsonObject& Int(std::string_view name, long long value) {
+    return Raw(name, std::to_string(value));
+  }
+  JsonObject& Bool(std::string_view name, bool value) {
+    return Raw(name, value ? "true" : "false");
+  }
   JsonObject& Null(std::string_view name) { return Raw(name, "null"); }
   std::string Done() const { return "{" + text_ + "}"; }
 

@@ -8,6 +8,7 @@
 // Nothing here may block for good: sends use SendMessageTimeout, clicks and
 // choices are posted, and every wait has a time-out.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <psapi.h>
 
@@ -55,7 +56,8 @@ Reply Fail(std::string why) {
 std::string PercentDecode(const std::string& token) {
   std::string out;
   for (size_t i = 0; i < token.size(); ++i) {
-    if (token[i] == '%' && i + 2 < token.size() && isxdigit(static_cast<unsigned char>(token[i + 1])) &&
+    if (token[i] == '%' && i + 2 < token.size() &&
+        isxdigit(static_cast<unsigned char>(token[i + 1])) &&
         isxdigit(static_cast<unsigned char>(token[i + 2]))) {
       out += static_cast<char>(strtol(token.substr(i + 1, 2).c_str(), nullptr, 16));
       i += 2;
@@ -71,7 +73,8 @@ Args SplitCommand(const std::string& line) {
   size_t pos = 0;
   for (;;) {
     size_t space = line.find(' ', pos);
-    out.push_back(PercentDecode(line.substr(pos, space == std::string::npos ? std::string::npos : space - pos)));
+    out.push_back(PercentDecode(
+        line.substr(pos, space == std::string::npos ? std::string::npos : space - pos)));
     if (space == std::string::npos) return out;
     pos = space + 1;
   }
@@ -90,7 +93,9 @@ long long IntArg(const Args& args, size_t index, long long fallback) {
   return ParseInt(args[index], &v) ? v : fallback;
 }
 
-std::string HwndText(HWND hwnd) { return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd)); }
+std::string HwndText(HWND hwnd) {
+  return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd));
+}
 
 std::wstring ClassOf(HWND hwnd) {
   wchar_t buf[256];
@@ -100,8 +105,9 @@ std::wstring ClassOf(HWND hwnd) {
 
 bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result, bool wide = true) {
   DWORD_PTR r = 0;
-  LRESULT ok = wide ? SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, g_send_timeout_ms, &r)
-                    : SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, g_send_timeout_ms, &r);
+  LRESULT ok =
+      wide ? SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, g_send_timeout_ms, &r)
+           : SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, g_send_timeout_ms, &r);
   if (result) *result = r;
   return ok != 0;
 }
@@ -112,7 +118,8 @@ bool WindowTextGbk(HWND hwnd, std::string* text) {
   if (!SendTimeout(hwnd, WM_GETTEXTLENGTH, 0, 0, &length, false)) return false;
   std::string buf(length + 2, '\0');
   DWORD_PTR got = 0;
-  if (!SendTimeout(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got, false)) return false;
+  if (!SendTimeout(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got, false))
+    return false;
   buf.resize(strnlen(buf.c_str(), buf.size()));
   *text = buf;
   return true;
@@ -147,7 +154,9 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
 HWND Resolve(const std::string& spec, std::string* error) {
   if (spec.rfind("hwnd:", 0) == 0) {
     long long v = 0;
-    HWND hwnd = ParseInt(spec.substr(5), &v) ? reinterpret_cast<HWND>(static_cast<std::uintptr_t>(v)) : nullptr;
+    HWND hwnd = ParseInt(spec.substr(5), &v)
+                    ? reinterpret_cast<HWND>(static_cast<std::uintptr_t>(v))
+                    : nullptr;
     if (!hwnd || !IsWindow(hwnd)) *error = "no such window: " + spec;
     return *error == "" ? hwnd : nullptr;
   }
@@ -172,8 +181,8 @@ HWND ResolveArg(const Args& args, size_t index, std::string* error) {
 }
 
 // Declares `hwnd` from argument `index` or returns the failure.
-#define RESOLVE_OR_FAIL(hwnd, args, index)      \
-  std::string hwnd##_error;                       \
+#define RESOLVE_OR_FAIL(hwnd, args, index)            \
+  std::string hwnd##_error;                           \
   HWND hwnd = ResolveArg(args, index, &hwnd##_error); \
   if (!hwnd) return Fail(hwnd##_error)
 
@@ -209,12 +218,14 @@ std::string WindowJson(HWND hwnd) {
   }
   o.Bool("visible", IsWindowVisible(hwnd)).Bool("own_visible", (style & WS_VISIBLE) != 0);
   o.Bool("enabled", IsWindowEnabled(hwnd));
-  o.Int("style", static_cast<DWORD>(style)).Int("exstyle", static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+  o.Int("style", static_cast<DWORD>(style))
+      .Int("exstyle", static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
   // Wine 8 does not answer WM_GETFONT from another process: null then.
   DWORD_PTR font = 0;
   if (SendTimeout(hwnd, WM_GETFONT, 0, 0, &font))
     o.Int("font", static_cast<long long>(font))
-        .Bool("default_gui_font", reinterpret_cast<HGDIOBJ>(font) == GetStockObject(DEFAULT_GUI_FONT));
+        .Bool("default_gui_font",
+              reinterpret_cast<HGDIOBJ>(font) == GetStockObject(DEFAULT_GUI_FONT));
   else
     o.Null("font").Null("default_gui_font");
   if (_wcsicmp(cls.c_str(), L"Button") == 0) {
@@ -280,9 +291,9 @@ bool WaitGone(HWND hwnd, long long timeout_ms) {
 }
 
 extern "C" {
-LONG NTAPI NtMapViewOfSection(HANDLE section, HANDLE process, PVOID* base, ULONG_PTR zero_bits, SIZE_T commit,
-                                  PLARGE_INTEGER offset, PSIZE_T view_size, DWORD inherit, ULONG allocation,
-                                  ULONG protect);
+LONG NTAPI NtMapViewOfSection(HANDLE section, HANDLE process, PVOID* base, ULONG_PTR zero_bits,
+                              SIZE_T commit, PLARGE_INTEGER offset, PSIZE_T view_size,
+                              DWORD inherit, ULONG allocation, ULONG protect);
 LONG NTAPI NtUnmapViewOfSection(HANDLE process, PVOID base);
 }
 
@@ -294,13 +305,14 @@ class RemoteBuffer {
  public:
   explicit RemoteBuffer(size_t size) : size_(size) {
     if (!g_target.process) return;
-    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size), nullptr);
+    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  static_cast<DWORD>(size), nullptr);
     if (!section_) return;
     local_ = static_cast<char*>(MapViewOfFile(section_, FILE_MAP_ALL_ACCESS, 0, 0, size));
     SIZE_T view = 0;
     constexpr DWORD kViewUnmap = 2;
-    if (local_ && NtMapViewOfSection(section_, g_target.process, &remote_, 0, 0, nullptr, &view, kViewUnmap, 0,
-                                     PAGE_READWRITE) != 0)
+    if (local_ && NtMapViewOfSection(section_, g_target.process, &remote_, 0, 0, nullptr, &view,
+                                     kViewUnmap, 0, PAGE_READWRITE) != 0)
       remote_ = nullptr;
     if (local_) memset(local_, 0, size);
   }
@@ -365,8 +377,8 @@ Reply CmdAttach(const Args& args) {
   g_target = {};
   g_target.main = found;
   g_target.tid = GetWindowThreadProcessId(found, &g_target.pid);
-  g_target.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ |
-                                     PROCESS_VM_WRITE | SYNCHRONIZE,
+  g_target.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                     PROCESS_VM_READ | PROCESS_VM_WRITE | SYNCHRONIZE,
                                  FALSE, g_target.pid);
   Reply r;
   r.body.Int("pid", g_target.pid).Int("tid", g_target.tid).Raw("window", WindowJson(found));
@@ -376,7 +388,9 @@ Reply CmdAttach(const Args& args) {
 Reply CmdWindow(const Args& args) {
   RESOLVE_OR_FAIL(hwnd, args, 1);
   Reply r;
-  r.body.Raw("window", WindowJson(hwnd)).Bool("iconic", IsIconic(hwnd)).Bool("zoomed", IsZoomed(hwnd));
+  r.body.Raw("window", WindowJson(hwnd))
+      .Bool("iconic", IsIconic(hwnd))
+      .Bool("zoomed", IsZoomed(hwnd));
   r.body.Raw("owner", HwndText(GetWindow(hwnd, GW_OWNER)));
   r.body.Bool("foreground", GetForegroundWindow() == hwnd);
   return r;
@@ -420,7 +434,8 @@ Reply CmdPanes(const Args& args) {
   RemoteBuffer edges(sizeof(int) * 256);
   if (!edges.valid()) return Fail("cannot map memory into the target");
   DWORD_PTR parts = 0;
-  if (!SendTimeout(bar, SB_GETPARTS, 256, edges.lparam(), &parts, false)) return Fail("SB_GETPARTS timed out");
+  if (!SendTimeout(bar, SB_GETPARTS, 256, edges.lparam(), &parts, false))
+    return Fail("SB_GETPARTS timed out");
   std::string edge_bytes = edges.Read();
   std::string list = "[";
   for (DWORD_PTR i = 0; i < parts; ++i) {
@@ -431,12 +446,14 @@ Reply CmdPanes(const Args& args) {
     RemoteBuffer text(LOWORD(length) + 16);
     if (!text.valid()) return Fail("cannot map memory into the target");
     DWORD_PTR got = 0;
-    if (!SendTimeout(bar, SB_GETTEXTA, i, text.lparam(), &got, false)) return Fail("SB_GETTEXTA timed out");
+    if (!SendTimeout(bar, SB_GETTEXTA, i, text.lparam(), &got, false))
+      return Fail("SB_GETTEXTA timed out");
     std::string bytes = text.Read();
     bytes.resize(strnlen(bytes.c_str(), bytes.size()));
     RemoteBuffer rect(sizeof(RECT));
     RECT pane{};
-    if (SendTimeout(bar, SB_GETRECT, i, rect.lparam(), nullptr, false)) memcpy(&pane, rect.Read().data(), sizeof pane);
+    if (SendTimeout(bar, SB_GETRECT, i, rect.lparam(), nullptr, false))
+      memcpy(&pane, rect.Read().data(), sizeof pane);
     JsonObject o;
     o.Int("index", static_cast<long long>(i)).Int("right", right).Gbk("text", bytes);
     o.Int("type", HIWORD(got)).Raw("rect", RectJson(pane));
@@ -451,7 +468,8 @@ Reply CmdPanes(const Args& args) {
 Reply CmdItems(const Args& args) {
   RESOLVE_OR_FAIL(box, args, 1);
   bool combo = _wcsicmp(ClassOf(box).c_str(), L"ComboBox") == 0;
-  UINT get_count = combo ? CB_GETCOUNT : LB_GETCOUNT, get_len = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+  UINT get_count = combo ? CB_GETCOUNT : LB_GETCOUNT,
+       get_len = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
   UINT get_text = combo ? CB_GETLBTEXT : LB_GETTEXT, get_sel = combo ? CB_GETCURSEL : LB_GETCURSEL;
   DWORD_PTR count = 0, sel = 0;
   if (!SendTimeout(box, get_count, 0, 0, &count)) return Fail("count timed out");
@@ -467,7 +485,9 @@ Reply CmdItems(const Args& args) {
     list += (i ? "," : "") + sim::JsonGbkMember("", sim::FromWide(buf, sim::kGbk)).substr(3);
   }
   Reply r;
-  r.body.Raw("items", list + "]").Int("selection", static_cast<int>(sel)).Int("count", static_cast<int>(count));
+  r.body.Raw("items", list + "]")
+      .Int("selection", static_cast<int>(sel))
+      .Int("count", static_cast<int>(count));
   return r;
 }
 
@@ -481,7 +501,8 @@ Reply CmdSetText(const Args& args) {
   RESOLVE_OR_FAIL(hwnd, args, 1);
   std::wstring text = sim::ToWide(args.size() > 2 ? args[2] : "", CP_UTF8);
   DWORD_PTR ok = 0;
-  if (!SendTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok)) return Fail("WM_SETTEXT timed out");
+  if (!SendTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok))
+    return Fail("WM_SETTEXT timed out");
   Reply r;
   r.body.Int("result", static_cast<long long>(ok));
   return r;
@@ -493,9 +514,10 @@ Reply CmdSelect(const Args& args) {
   RESOLVE_OR_FAIL(box, args, 1);
   long long index = IntArg(args, 2, -1);
   DWORD_PTR result = 0;
-  if (!SendTimeout(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &result)) return Fail("CB_SETCURSEL timed out");
-  PostMessageW(GetAncestor(box, GA_PARENT), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(box));
+  if (!SendTimeout(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &result))
+    return Fail("CB_SETCURSEL timed out");
+  PostMessageW(GetAncestor(box, GA_PARENT), WM_COMMAND,
+               MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
   Reply r;
   r.body.Int("result", static_cast<int>(result));
   return r;
@@ -523,8 +545,9 @@ std::string MessageBoxJson(HWND box) {
     WindowTextGbk(child, &child_text);
     if (_wcsicmp(cls.c_str(), L"Static") == 0 && id == kMessageBoxTextId) text = child_text;
     DWORD_PTR hicon = 0;
-    if (_wcsicmp(cls.c_str(), L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        IsWindowVisible(child) && SendTimeout(child, STM_GETICON, 0, 0, &hicon) && hicon != 0)
+    if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
+        (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+        SendTimeout(child, STM_GETICON, 0, 0, &hicon) && hicon != 0)
       icon = true;
     if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsWindowVisible(child)) {
       JsonObject b;
@@ -539,7 +562,8 @@ std::string MessageBoxJson(HWND box) {
   o.Raw("rect", RectJson(r));
   o.Int("style", static_cast<DWORD>(GetWindowLongW(box, GWL_STYLE)));
   o.Int("exstyle", static_cast<DWORD>(GetWindowLongW(box, GWL_EXSTYLE)));
-  if (g_target.main && IsWindow(g_target.main)) o.Bool("main_enabled", IsWindowEnabled(g_target.main));
+  if (g_target.main && IsWindow(g_target.main))
+    o.Bool("main_enabled", IsWindowEnabled(g_target.main));
   return o.Done();
 }
 
@@ -635,12 +659,14 @@ WORD KeyCode(std::string name) {
     if (n >= 1 && n <= 24) return static_cast<WORD>(VK_F1 + n - 1);
   }
   static const std::map<std::string, WORD> kNamed = {
-      {"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"ESC", VK_ESCAPE}, {"ESCAPE", VK_ESCAPE}, {"TAB", VK_TAB},
-      {"SPACE", VK_SPACE},  {"UP", VK_UP},         {"DOWN", VK_DOWN},  {"LEFT", VK_LEFT},     {"RIGHT", VK_RIGHT},
-      {"CTRL", VK_CONTROL}, {"SHIFT", VK_SHIFT},   {"ALT", VK_MENU},   {"WIN", VK_LWIN}};
+      {"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"ESC", VK_ESCAPE},   {"ESCAPE", VK_ESCAPE},
+      {"TAB", VK_TAB},      {"SPACE", VK_SPACE},   {"UP", VK_UP},        {"DOWN", VK_DOWN},
+      {"LEFT", VK_LEFT},    {"RIGHT", VK_RIGHT},   {"CTRL", VK_CONTROL}, {"SHIFT", VK_SHIFT},
+      {"ALT", VK_MENU},     {"WIN", VK_LWIN}};
   auto it = kNamed.find(name);
   if (it != kNamed.end()) return it->second;
-  if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0]))) return static_cast<WORD>(name[0]);
+  if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0])))
+    return static_cast<WORD>(name[0]);
   return 0;
 }
 
@@ -680,16 +706,19 @@ Reply CmdKey(const Args& args) {
 // post <msg> <wparam> <lparam> [target]; send ... waits (with the time-out) for the result.
 Reply CmdPost(const Args& args, bool send) {
   long long msg = 0, wp = 0, lp = 0;
-  if (args.size() < 4 || !ParseInt(args[1], &msg) || !ParseInt(args[2], &wp) || !ParseInt(args[3], &lp))
+  if (args.size() < 4 || !ParseInt(args[1], &msg) || !ParseInt(args[2], &wp) ||
+      !ParseInt(args[3], &lp))
     return Fail("usage: post|send <msg> <wparam> <lparam> [target]");
   RESOLVE_OR_FAIL(hwnd, args, 4);
   Reply r;
   if (send) {
     DWORD_PTR result = 0;
-    if (!SendTimeout(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp), &result))
+    if (!SendTimeout(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
+                     &result))
       return Fail("send failed, error " + std::to_string(GetLastError()));
     r.body.Int("result", static_cast<long long>(static_cast<LONG_PTR>(result)));
-  } else if (!PostMessageW(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp))) {
+  } else if (!PostMessageW(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wp),
+                           static_cast<LPARAM>(lp))) {
     return Fail("PostMessage failed");
   }
   return r;
@@ -719,8 +748,12 @@ Reply CmdWindows(const Args& args) {
     GetWindowTextW(hwnd, caption, 512);
     RECT r;
     GetWindowRect(hwnd, &r);
-    o.Raw("hwnd", HwndText(hwnd)).Int("pid", pid).Str("class", sim::FromWide(ClassOf(hwnd), CP_UTF8));
-    o.Str("title", sim::FromWide(caption, CP_UTF8)).Raw("rect", RectJson(r)).Bool("visible", IsWindowVisible(hwnd));
+    o.Raw("hwnd", HwndText(hwnd))
+        .Int("pid", pid)
+        .Str("class", sim::FromWide(ClassOf(hwnd), CP_UTF8));
+    o.Str("title", sim::FromWide(caption, CP_UTF8))
+        .Raw("rect", RectJson(r))
+        .Bool("visible", IsWindowVisible(hwnd));
     o.Raw("owner", HwndText(GetWindow(hwnd, GW_OWNER)));
     list += (list.size() > 1 ? "," : "") + o.Done();
   }
@@ -730,7 +763,8 @@ Reply CmdWindows(const Args& args) {
 }
 
 long long FileTimeMs(const FILETIME& ft) {
-  return static_cast<long long>(((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000);
+  return static_cast<long long>(
+      ((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000);
 }
 
 // proc: the target's memory, CPU times and object counts, for benchmarks.
@@ -739,7 +773,8 @@ Reply CmdProc(const Args&) {
   PROCESS_MEMORY_COUNTERS_EX mem{};
   mem.cb = sizeof mem;
   Reply r;
-  if (GetProcessMemoryInfo(g_target.process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem)) {
+  if (GetProcessMemoryInfo(g_target.process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem),
+                           sizeof mem)) {
     r.body.Int("private_bytes", mem.PrivateUsage).Int("working_set", mem.WorkingSetSize);
     r.body.Int("peak_working_set", mem.PeakWorkingSetSize).Int("pagefile", mem.PagefileUsage);
   }
@@ -760,7 +795,8 @@ Reply CmdWaitExit(const Args& args) {
   Reply r;
   r.body.Bool("exited", wait == WAIT_OBJECT_0);
   DWORD code = 0;
-  if (wait == WAIT_OBJECT_0 && GetExitCodeProcess(g_target.process, &code)) r.body.Int("code", code);
+  if (wait == WAIT_OBJECT_0 && GetExitCodeProcess(g_target.process, &code))
+    r.body.Int("code", code);
   return r;
 }
 
@@ -773,7 +809,8 @@ const std::map<std::string, Handler>& Commands() {
       {"attach", CmdAttach},
       {"window", CmdWindow},
       {"controls", CmdControls},
-      {"control", [](const Args& a) {
+      {"control",
+       [](const Args& a) {
          RESOLVE_OR_FAIL(hwnd, a, 1);
          Reply r;
          r.body.Raw("control", WindowJson(hwnd));
@@ -823,7 +860,8 @@ std::string Run(const std::string& line) {
 void WriteLine(const std::string& text) {
   std::string line = text + "\n";
   DWORD wrote = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &wrote,
+            nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 //   badsize                 RasEnumEntriesA with a wrong dwSize
 //   fetch [url]             WinINet GET, the body's first bracketed text
 #include <windows.h>
+// After windows.h, which they need.
 #include <wininet.h>
 
 #include <cstdint>
@@ -52,8 +53,8 @@ std::vector<std::string> EntryNames(DWORD* result) {
 }
 
 std::string Fetch(const std::string& url, sim::JsonObject* out) {
-  HINTERNET root = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", INTERNET_OPEN_TYPE_DIRECT,
-                                 nullptr, nullptr, 0);
+  HINTERNET root = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)",
+                                 INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   char host[256] = {}, path[2048] = {};
   URL_COMPONENTSA parts{};
   parts.dwStructSize = sizeof parts;
@@ -66,15 +67,19 @@ std::string Fetch(const std::string& url, sim::JsonObject* out) {
     out->Str("error", "open or crack failed");
     return body;
   }
-  HINTERNET connection = InternetConnectA(root, host, parts.nPort, "", "", INTERNET_SERVICE_HTTP, 0, 0);
-  HINTERNET request = connection ? HttpOpenRequestA(connection, "GET", path, "HTTP/1.0", nullptr, nullptr,
-                                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)
-                                 : nullptr;
+  HINTERNET connection =
+      InternetConnectA(root, host, parts.nPort, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET request = connection
+                          ? HttpOpenRequestA(connection, "GET", path, "HTTP/1.0", nullptr, nullptr,
+                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)
+                          : nullptr;
   const char headers[] = "Accept: */*\r\n";
   DWORD started = GetTickCount();
-  if (request && HttpSendRequestA(request, headers, static_cast<DWORD>(strlen(headers)), nullptr, 0)) {
+  if (request &&
+      HttpSendRequestA(request, headers, static_cast<DWORD>(strlen(headers)), nullptr, 0)) {
     DWORD status = 0, size = sizeof status;
-    if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                       nullptr))
       out->Int("status", status);
     char buf[10240];
     DWORD got = 0;
@@ -90,8 +95,10 @@ std::string Fetch(const std::string& url, sim::JsonObject* out) {
 }
 
 HANDLE HandleArg(const std::vector<std::string>& args, size_t* i, HANDLE last) {
-  if (*i + 1 < args.size() && args[*i + 1] != "last" && isdigit(static_cast<unsigned char>(args[*i + 1][0])))
-    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(strtoul(args[++*i].c_str(), nullptr, 0)));
+  if (*i + 1 < args.size() && args[*i + 1] != "last" &&
+      isdigit(static_cast<unsigned char>(args[*i + 1][0])))
+    return reinterpret_cast<HANDLE>(
+        static_cast<std::uintptr_t>(strtoul(args[++*i].c_str(), nullptr, 0)));
   if (*i + 1 < args.size() && args[*i + 1] == "last") ++*i;
   return last;
 }
@@ -135,7 +142,9 @@ int wmain(int argc, wchar_t** argv) {
       DWORD started = GetTickCount();
       DWORD result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle);
       last = handle;
-      o.Gbk("entry", entry).Int("result", result).Int("handle", reinterpret_cast<std::uintptr_t>(handle));
+      o.Gbk("entry", entry)
+          .Int("result", result)
+          .Int("handle", reinterpret_cast<std::uintptr_t>(handle));
       o.Int("ms", GetTickCount() - started);
     } else if (action == "status") {
       HANDLE handle = HandleArg(args, &i, last);
@@ -143,7 +152,9 @@ int wmain(int argc, wchar_t** argv) {
       status.dwSize = sizeof status;
       DWORD result = RasGetConnectStatusA(handle, &status);
       o.Int("handle", reinterpret_cast<std::uintptr_t>(handle)).Int("result", result);
-      o.Int("state", status.rasconnstate).Int("error", status.dwError).Gbk("device", status.szDeviceType);
+      o.Int("state", status.rasconnstate)
+          .Int("error", status.dwError)
+          .Gbk("device", status.szDeviceType);
     } else if (action == "hangup") {
       HANDLE handle = HandleArg(args, &i, last);
       o.Int("handle", reinterpret_cast<std::uintptr_t>(handle)).Int("result", RasHangUpA(handle));
@@ -158,7 +169,9 @@ int wmain(int argc, wchar_t** argv) {
       std::string list = "[";
       for (DWORD k = 0; result == 0 && k < count; ++k) {
         sim::JsonObject c;
-        c.Int("handle", conns[k].hrasconn).Gbk("entry", conns[k].szEntryName).Gbk("device", conns[k].szDeviceName);
+        c.Int("handle", conns[k].hrasconn)
+            .Gbk("entry", conns[k].szEntryName)
+            .Gbk("device", conns[k].szDeviceName);
         list += (k ? "," : "") + c.Done();
       }
       o.Int("result", result).Int("bytes", bytes).Int("count", count).Raw("conns", list + "]");
@@ -171,9 +184,11 @@ int wmain(int argc, wchar_t** argv) {
       std::string url = "http://127.0.0.1:18473/ic.asp";
       if (i + 1 < args.size() && args[i + 1].rfind("http", 0) == 0) url = args[++i];
       std::string body = Fetch(url, &o);
-      size_t open = body.find('['), close = open == std::string::npos ? open : body.find(']', open + 1);
-      std::string address =
-          (open == std::string::npos || close == std::string::npos) ? "" : body.substr(open + 1, close - open - 1);
+      size_t open = body.find('['),
+             close = open == std::string::npos ? open : body.find(']', open + 1);
+      std::string address = (open == std::string::npos || close == std::string::npos)
+                                ? ""
+                                : body.substr(open + 1, close - open - 1);
       o.Int("length", static_cast<long long>(body.size())).Gbk("address", address);
       o.Gbk("head", body.substr(0, 200));
     } else {

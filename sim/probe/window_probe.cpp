@@ -3,6 +3,7 @@
 // leaves a visible trace in the status bar: pane 0 the last click, pane 1 the
 // last pick in the list, pane 2 the last menu item, hotkey or broadcast.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 
 #include <cstdio>
@@ -28,7 +29,9 @@ WNDPROC g_group_proc;
 UINT g_taskbar_created;
 int g_hotkeys;
 
-void SetPane(int index, const char* text) { SendMessageA(g_status, SB_SETTEXTA, index, reinterpret_cast<LPARAM>(text)); }
+void SetPane(int index, const char* text) {
+  SendMessageA(g_status, SB_SETTEXTA, index, reinterpret_cast<LPARAM>(text));
+}
 
 // A group box does not pass its children's notifications on; the main window handles them.
 LRESULT CALLBACK GroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -36,18 +39,22 @@ LRESULT CALLBACK GroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return CallWindowProcA(g_group_proc, hwnd, msg, wp, lp);
 }
 
-HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+           int id) {
   HWND hwnd = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleA(nullptr), nullptr);
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   return hwnd;
 }
 
 void CreateControls(HWND hwnd) {
   HWND group = Child(hwnd, "BUTTON", "", BS_GROUPBOX, 4, 1, 272, 95, kGroup);
-  g_group_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(group, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupProc)));
+  g_group_proc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(group, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupProc)));
   HWND list = Child(group, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL, 41, 15, 102, 200, kList);
-  for (const char* item : {"宽带连接", "ADSL", ""}) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : {"宽带连接", "ADSL", ""})
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   Child(group, "EDIT", "账号", ES_AUTOHSCROLL | WS_BORDER, 41, 42, 100, 18, kAccount);
   Child(group, "BUTTON", "拔号", BS_PUSHBUTTON, 208, 38, 56, 22, kDialButton);
   Child(group, "BUTTON", "热键重拔：", BS_AUTOCHECKBOX, 6, 64, 82, 24, kCheck);
@@ -85,7 +92,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetPane(0, "当前状态：拔号完毕");
         MessageBoxA(nullptr, "拔号完毕！", "信息：", MB_TASKMODAL);
       } else if (LOWORD(wp) == kList && HIWORD(wp) == CBN_SELCHANGE) {
-        snprintf(text, sizeof text, "selected:%d", static_cast<int>(SendMessageA(reinterpret_cast<HWND>(lp), CB_GETCURSEL, 0, 0)));
+        snprintf(text, sizeof text, "selected:%d",
+                 static_cast<int>(SendMessageA(reinterpret_cast<HWND>(lp), CB_GETCURSEL, 0, 0)));
         SetPane(1, text);
       }
       return 0;
@@ -125,8 +133,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wc.lpszClassName = "PelnorProbeWindow";
   RegisterClassA(&wc);
   int x = (GetSystemMetrics(SM_CXSCREEN) - 505) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - 168) / 2;
-  g_main = CreateWindowExA(0, wc.lpszClassName, "PelnorProbe 探针", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                           x, y, 505, 168, nullptr, nullptr, instance, nullptr);
+  g_main = CreateWindowExA(0, wc.lpszClassName, "PelnorProbe 探针",
+                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 505, 168,
+                           nullptr, nullptr, instance, nullptr);
   ShowWindow(g_main, SW_SHOW);
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {

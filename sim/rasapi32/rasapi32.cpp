@@ -73,8 +73,8 @@ struct ConnStatusHead {
   char szDeviceType[17];
   char szDeviceName[129];
 };
-static_assert(sizeof(EntryNameHead) == 264 && sizeof(ConnHead) == 412 && sizeof(DialParamsHead) == 1052 &&
-              sizeof(ConnStatusHead) == 160);
+static_assert(sizeof(EntryNameHead) == 264 && sizeof(ConnHead) == 412 &&
+              sizeof(DialParamsHead) == 1052 && sizeof(ConnStatusHead) == 160);
 
 // One "conn=" line: handle, state, entry, address, owner, error, until_ms.
 struct Connection {
@@ -108,14 +108,19 @@ std::vector<Connection> ReadConnections(const sim::StateFile& state) {
 void WriteConnections(sim::StateFile& state, const std::vector<Connection>& connections) {
   state.RemoveAll("conn");
   for (const auto& c : connections)
-    state.Append("conn", sim::JoinTabs({std::to_string(c.handle), c.state, c.entry, c.address, c.owner,
-                                        std::to_string(c.error), std::to_string(c.until_ms)}));
+    state.Append("conn",
+                 sim::JoinTabs({std::to_string(c.handle), c.state, c.entry, c.address, c.owner,
+                                std::to_string(c.error), std::to_string(c.until_ms)}));
 }
 
 // A connection that enumerations list: up or still being set up.
-bool IsListed(const Connection& c) { return c.state == "connected" || c.state == "connecting"; }
+bool IsListed(const Connection& c) {
+  return c.state == "connected" || c.state == "connecting";
+}
 
-std::wstring StatePath() { return sim::PathFromEnvironment(L"PELNOR_SIM_STATE"); }
+std::wstring StatePath() {
+  return sim::PathFromEnvironment(L"PELNOR_SIM_STATE");
+}
 
 // Holds the state mutex for one read-modify-write.
 class StateLock {
@@ -156,8 +161,9 @@ void Log(const char* function, sim::JsonObject args, DWORD result) {
       .Raw("args", args.Done())
       .Int("result", result);
   std::string text = line.Done() + "\n";
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD wrote = 0;
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
@@ -170,7 +176,8 @@ std::string OptionalText(const char* text) {
 
 std::string NamesJson(const std::vector<std::string>& utf8_names) {
   std::string out = "[";
-  for (size_t i = 0; i < utf8_names.size(); ++i) out += (i ? "," : "") + sim::JsonString(utf8_names[i]);
+  for (size_t i = 0; i < utf8_names.size(); ++i)
+    out += (i ? "," : "") + sim::JsonString(utf8_names[i]);
   return out + "]";
 }
 
@@ -178,12 +185,13 @@ std::string NamesJson(const std::vector<std::string>& utf8_names) {
 bool ExpireHangingUp(std::vector<Connection>& connections) {
   std::int64_t now = sim::UnixMs();
   size_t before = connections.size();
-  std::erase_if(connections, [&](const Connection& c) { return c.state == "hangingup" && now >= c.until_ms; });
+  std::erase_if(connections,
+                [&](const Connection& c) { return c.state == "hangingup" && now >= c.until_ms; });
   return connections.size() != before;
 }
 
-bool CredentialsAccepted(const sim::StateFile& state, const std::string& entry, const std::string& user,
-                         const std::string& password) {
+bool CredentialsAccepted(const sim::StateFile& state, const std::string& entry,
+                         const std::string& user, const std::string& password) {
   auto global = state.GetAll("account");
   auto per_entry = state.GetAll("entry_account");
   if (global.empty() && per_entry.empty()) return true;
@@ -204,8 +212,8 @@ bool CredentialsAccepted(const sim::StateFile& state, const std::string& entry, 
 
 extern "C" {
 
-DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, EntryNameHead* entries, LPDWORD size_bytes,
-                             LPDWORD count) {
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, EntryNameHead* entries,
+                             LPDWORD size_bytes, LPDWORD count) {
   sim::JsonObject args;
   args.Raw("reserved", OptionalText(reserved)).Raw("phonebook", OptionalText(phonebook));
   args.Raw("dwSize", entries ? std::to_string(entries->dwSize) : "null");
@@ -285,7 +293,8 @@ DWORD WINAPI RasEnumConnectionsA(ConnHead* connections, LPDWORD size_bytes, LPDW
   DWORD record = connections ? connections->dwSize : 720;
   DWORD needed = static_cast<DWORD>(listed.size()) * record;
   std::string handles = "[";
-  for (size_t i = 0; i < listed.size(); ++i) handles += (i ? "," : "") + std::to_string(listed[i].handle);
+  for (size_t i = 0; i < listed.size(); ++i)
+    handles += (i ? "," : "") + std::to_string(listed[i].handle);
   args.Raw("handles", handles + "]");
   if (*size_bytes < needed) {
     *size_bytes = needed;
@@ -348,7 +357,9 @@ DWORD WINAPI RasGetConnectStatusA(HANDLE connection, ConnStatusHead* status) {
   }
   sim::SetField(status->szDeviceType, sizeof status->szDeviceType, kDeviceType);
   sim::SetField(status->szDeviceName, sizeof status->szDeviceName, kDeviceName);
-  args.Int("rasconnstate", status->rasconnstate).Int("dwError", status->dwError).Str("state", found.state);
+  args.Int("rasconnstate", status->rasconnstate)
+      .Int("dwError", status->dwError)
+      .Str("state", found.state);
   Log("RasGetConnectStatusA", args, 0);
   return 0;
 }
@@ -387,13 +398,14 @@ DWORD WINAPI RasHangUpA(HANDLE connection) {
   return result;
 }
 
-DWORD WINAPI RasDialA(void* extensions, LPCSTR phonebook, DialParamsHead* params, DWORD notifier_type,
-                      void* notifier, HANDLE* connection) {
+DWORD WINAPI RasDialA(void* extensions, LPCSTR phonebook, DialParamsHead* params,
+                      DWORD notifier_type, void* notifier, HANDLE* connection) {
   sim::JsonObject args;
   args.Bool("extensions", extensions != nullptr).Raw("phonebook", OptionalText(phonebook));
   args.Raw("dwSize", params ? std::to_string(params->dwSize) : "null");
   args.Int("notifier_type", notifier_type).Bool("notifier", notifier != nullptr);
-  args.Raw("handle_in", connection ? std::to_string(reinterpret_cast<std::uintptr_t>(*connection)) : "null");
+  args.Raw("handle_in",
+           connection ? std::to_string(reinterpret_cast<std::uintptr_t>(*connection)) : "null");
   if (!params || !connection) {
     Log("RasDialA", args, kErrorInvalidParameter);
     return kErrorInvalidParameter;
@@ -464,8 +476,9 @@ DWORD WINAPI RasDialA(void* extensions, LPCSTR phonebook, DialParamsHead* params
     } else {
       // A queued outcome ("0": a normal dial) goes before the standing one.
       std::string once;
-      DWORD forced = state.PopFirst("dial_error_once", &once) ? strtoul(once.c_str(), nullptr, 0)
-                                                              : static_cast<DWORD>(state.GetInt("dial_error", 0));
+      DWORD forced = state.PopFirst("dial_error_once", &once)
+                         ? strtoul(once.c_str(), nullptr, 0)
+                         : static_cast<DWORD>(state.GetInt("dial_error", 0));
       if (forced)
         result = forced;
       else if (!CredentialsAccepted(state, entry, user, password))

@@ -9,8 +9,9 @@ namespace sim {
 StateFile StateFile::Load(const std::wstring& path) {
   StateFile state;
   if (path.empty()) return state;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return state;
   std::string bytes;
   char buf[8192];
@@ -37,9 +38,11 @@ StateFile StateFile::Load(const std::wstring& path) {
 bool StateFile::Save(const std::wstring& path) const {
   if (path.empty()) return false;
   std::string bytes;
-  for (const auto& [key, value] : lines_) bytes += key.empty() ? value + "\n" : key + "=" + value + "\n";
+  for (const auto& [key, value] : lines_)
+    bytes += key.empty() ? value + "\n" : key + "=" + value + "\n";
   std::wstring temp = path + L".tmp" + std::to_wstring(GetCurrentProcessId());
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD wrote = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
