@@ -107,6 +107,10 @@ std::string ExternalAddress::FetchPage(std::string_view url) {
   const InternetHandle request =
       inet_.OpenRequest(connection, "GET", parts.path, "HTTP/1.0", "*/*", flags);
   if (request != 0) {
+    // Not every WinINet passes the session's send and receive time-outs on to
+    // its requests (Wine does not): the request gets them itself as well.
+    inet_.SetOption(request, kInternetOptionSendTimeout, kTimeoutMs);
+    inet_.SetOption(request, kInternetOptionReceiveTimeout, kTimeoutMs);
     if (inet_.SendRequest(request, "Accept: */*")) {
       std::vector<char> piece(ReadSize(inet_, request));
       while (body.size() < kMaxBodyBytes) {

@@ -96,11 +96,15 @@ TEST_F(FetchPageTest, RequestsThePageFreshFromTheServer) {
   ASSERT_EQ(internet.opens.size(), 1u);
   EXPECT_EQ(internet.opens[0].first, "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
   EXPECT_EQ(internet.opens[0].second, kInternetOpenTypeDirect);
-  ASSERT_EQ(internet.options.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(internet.options[i].option, (std::vector<std::uint32_t>{2, 5, 6}[i]));
+  // Connect, send and receive time-outs on the session; send and receive again
+  // on the request, before it is sent.
+  ASSERT_EQ(internet.options.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(internet.options[i].option, (std::vector<std::uint32_t>{2, 5, 6, 5, 6}[i]));
     EXPECT_EQ(internet.options[i].value, 10000u);
   }
+  EXPECT_NE(internet.options[3].handle, internet.options[0].handle);
+  EXPECT_EQ(internet.options[3].handle, internet.options[4].handle);
   EXPECT_EQ(internet.canonicalize_flags, std::vector<std::uint32_t>{kIcuNoEncode});
   ASSERT_EQ(internet.connections.size(), 1u);
   const auto& connection = internet.connections[0];
