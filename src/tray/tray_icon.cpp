@@ -88,9 +88,12 @@ std::uint32_t TrayIcon::RemoveTrayIcon() {
 }
 
 IconHandle TrayIcon::IconFromIcoBytes(std::string_view bytes, int index) {
-  if (index < 0) return 0;
+  // Compared before multiplying: 16 * index must not wrap on a 32-bit size_t.
+  if (index < 0 || bytes.size() < 22 ||
+      static_cast<std::size_t>(index) > (bytes.size() - 22) / 16) {
+    return 0;
+  }
   const std::size_t entry = 6 + 16 * static_cast<std::size_t>(index);
-  if (bytes.size() < entry + 16) return 0;
   const std::uint32_t image_size = ReadLittleEndian32(bytes, entry + 8);
   const std::uint32_t image_offset = ReadLittleEndian32(bytes, entry + 12);
   if (image_offset >= bytes.size()) return 0;

@@ -123,6 +123,7 @@ TEST_F(TrayTest, IconFromIcoBytesHandsOverOnlyTheBytesThatAreThere) {
   EXPECT_EQ(tray_.IconFromIcoBytes(ico.substr(0, 21)), 0u);  // entry cut short
   EXPECT_EQ(tray_.IconFromIcoBytes(ico.substr(0, 22)), 0u);  // image offset at the end
   EXPECT_EQ(tray_.IconFromIcoBytes(ico, 300), 0u);           // entry past the end
+  EXPECT_EQ(tray_.IconFromIcoBytes(ico, 1 << 28), 0u);       // 16 * index wraps on i686
   EXPECT_EQ(tray_.IconFromIcoBytes(""), 0u);
   std::string far = ico;
   far[21] = '\x7F';  // image offset (bytes 18-21) far beyond the bytes
