@@ -626,6 +626,26 @@ class Scenario:
     def wait_pane(self, index: int, text: str, timeout: float = STEP_TIMEOUT) -> list[str]:
         return wait_until(lambda: (p := self.driver.panes())[index] == text and p, timeout, f"pane {index} = {text!r}")
 
+    def wait_panes(self, *texts: str, timeout: float = STEP_TIMEOUT) -> list[str]:
+        """Waits until the three status panes read `texts`. A program blocked in a dial or a
+        lookup does not answer the driver in time: that counts as not there yet."""
+        deadline, last = time.monotonic() + timeout, None
+        while True:
+            try:
+                last = self.driver.panes()
+            except DriverError as e:
+                last = f"no answer: {e}"
+            if last == list(texts):
+                return last
+            if time.monotonic() >= deadline:
+                raise AssertionError(f"timed out after {timeout:.0f} s waiting for panes {list(texts)!r}; last: {last!r}")
+            time.sleep(0.1)
+
+    def wait_started(self, timeout: float = 2 * STEP_TIMEOUT) -> None:
+        """Waits for the end of Pelnor's start-up sequence, whose last step disables the hotkey
+        list. The window is shown, and answers the driver, before that sequence has run."""
+        wait_until(lambda: not self.driver.control(Control.组合框_热键)["enabled"], timeout, "the end of start-up")
+
     def wait_msgbox(self, timeout: float = STEP_TIMEOUT) -> dict:
         box = self.driver.msgbox(timeout)
         expect(box is not None, f"no message box appeared in {timeout:.0f} s")
