@@ -39,6 +39,7 @@ import threading
 import time
 import traceback
 import urllib.parse
+from collections import Counter
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -625,6 +626,14 @@ class Scenario:
 
     def wait_pane(self, index: int, text: str, timeout: float = STEP_TIMEOUT) -> list[str]:
         return wait_until(lambda: (p := self.driver.panes())[index] == text and p, timeout, f"pane {index} = {text!r}")
+
+    @staticmethod
+    def screen_colours(png: Path, rect: dict) -> "Counter[tuple[int, int, int]]":
+        """The colours of a screen rectangle ({x, y, w, h}) of a screenshot, as (r, g, b) counts."""
+        area = f"{rect['w']}x{rect['h']}+{rect['x']}+{rect['y']}"
+        raw = subprocess.run(["convert", str(png), "-crop", area, "+repage", "-depth", "8", "rgb:-"],
+                             capture_output=True, check=True, timeout=30).stdout
+        return Counter(tuple(raw[i:i + 3]) for i in range(0, len(raw) - 2, 3))
 
     def wait_panes(self, *texts: str, timeout: float = STEP_TIMEOUT) -> list[str]:
         """Waits until the three status panes read `texts`. A program blocked in a dial or a

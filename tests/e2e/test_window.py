@@ -1,8 +1,6 @@
 """The main window as a user first sees it: frame, layout, initial texts and states."""
 
 import re
-import subprocess
-from collections import Counter
 
 from pelnor_e2e import Control, Scenario, expect, expect_equal, main, wait_until
 
@@ -57,14 +55,6 @@ LAYOUT = [
 HYPER_LABEL = (290, 100, 211, 16)
 HIDDEN_LABEL = (616, 200, 48, 16)  # outside the client area, never shown
 PANES = [(200, "当前状态：网络未连接"), (350, "当前IP："), (-1, "之前IP：无信息")]
-
-
-def pixels(png, rect: dict) -> Counter:
-    """The colours of a screen rectangle of a screenshot, as (r, g, b) counts."""
-    area = f"{rect['w']}x{rect['h']}+{rect['x']}+{rect['y']}"
-    raw = subprocess.run(["convert", str(png), "-crop", area, "+repage", "-depth", "8", "rgb:-"],
-                         capture_output=True, check=True, timeout=30).stdout
-    return Counter(tuple(raw[i:i + 3]) for i in range(0, len(raw) - 2, 3))
 
 
 def test_window_layout():
@@ -136,13 +126,13 @@ def test_window_layout():
         line = dict(controls[int(C.标签6)]["rect"])
         covered = controls[int(C.选择框_IP重复)]["rect"]["y"] + controls[int(C.选择框_IP重复)]["rect"]["h"] - line["y"]
         line.update(y=line["y"] + covered, h=line["h"] - covered)
-        separator = pixels(shot, line)
+        separator = s.screen_colours(shot, line)
         darkest = min(min(rgb) for rgb in separator)
         # Anti-aliased grey 128 on the light face is never darker than 128; black would be.
         expect(128 <= darkest <= 200 and all(r == g == b for r, g, b in separator),
                f"the separator is drawn in grey 128: darkest {darkest}, colours {separator.most_common(6)}")
-        expect(min(min(rgb) for rgb in pixels(shot, controls[int(C.标签1)]["rect"])) < 40, "label text is black")
-        expect(any(b - r > 100 for r, g, b in pixels(shot, hyper["rect"])), "the links are blue")
+        expect(min(min(rgb) for rgb in s.screen_colours(shot, controls[int(C.标签1)]["rect"])) < 40, "label text is black")
+        expect(any(b - r > 100 for r, g, b in s.screen_colours(shot, hyper["rect"])), "the links are blue")
 
         # Minimised and restored, the window keeps its place and the hotkey label stays hidden.
         d.post(WM_SYSCOMMAND, SC_MINIMIZE)
