@@ -42,7 +42,7 @@ def test_dial_and_hang_up():
     with Scenario(
         "connection_dial_hangup",
         entries=["宽带连接", "备用连接"],
-        accounts=[("user", "pass")],
+        accounts=[("用户甲", "pass")],
         pool=["10.0.0.1", "10.0.0.2"],
     ) as s:
         s.start_program()
@@ -57,16 +57,24 @@ def test_dial_and_hang_up():
         expect_info_box(s, OFFLINE_BOX)
         expect_equal((d.panes(), s.ras_calls("RasHangUpA")), (start, []), "panes and hang-ups after the box")
 
-        # A wrong password: the provider refuses, the attempt is hung up, nothing is looked up.
-        d.select(C.组合框_宽带连接, 1)
-        d.settext(C.编辑框_宽带账号, "user")
+        # No entry selected: nothing to dial, a failure.
+        d.settext(C.编辑框_宽带账号, "用户甲")
         d.settext(C.编辑框_宽带密码, "wrong")
+        d.select(C.组合框_宽带连接, -1)
         d.click(C.按钮_拔号)
         s.wait_panes("当前状态：拔号失败", "当前IP：", "之前IP：无信息")
-        failed = s.ras_calls("RasDialA")
+        expect_equal(s.ras_calls("RasDialA"), [], "no dial without a selected entry")
+
+        # A wrong password: the provider refuses, the attempt is hung up, nothing is looked up.
+        # The pane already reads 拔号失败, so the log tells when this click has been handled.
+        d.select(C.组合框_宽带连接, 1)
+        d.click(C.按钮_拔号)
+        failed = wait_until(lambda: s.ras_calls("RasDialA"), what="the dial with the wrong password")
         expect_equal([(c["args"]["entry"], c["args"]["password"], c["result"]) for c in failed], [("备用连接", "wrong", 691)],
                      "the refused dial")
+        wait_until(lambda: s.ras_calls("RasHangUpA"), what="the failed attempt hung up")
         expect_equal(s.connections(), [], "the failed attempt is not left behind")
+        s.wait_panes("当前状态：拔号失败", "当前IP：", "之前IP：无信息")
 
         # The right password dials the selected entry with the account as typed.
         d.settext(C.编辑框_宽带密码, "pass")
@@ -76,7 +84,7 @@ def test_dial_and_hang_up():
         dial = s.ras_calls("RasDialA")[-1]
         args = dial["args"]
         expect_equal((args["dwSize"], args["entry"], args["user"], args["password"], dial["result"]),
-                     (1052, "备用连接", "user", "pass", 0), "RasDialA")
+                     (1052, "备用连接", "用户甲", "pass", 0), "RasDialA: the entry and the account as typed, GBK")
         expect_equal((args["extensions"], args["phonebook"], args["notifier"], args["phone"], args["callback"], args["domain"]),
                      (False, None, False, "", "", ""), "RasDialA: default phone book, synchronous, nothing else set")
         expect_equal([c.handle for c in s.connections()], [args["handle"]], "the program's connection is up")
@@ -149,6 +157,16 @@ def test_redial():
         expect_requests(s, 11)
         expect_equal([(c.address, c.owner.startswith("pid:")) for c in s.connections()], [("10.0.0.3", True)],
                      "one connection left, the program's, with the new address")
+
+        # An echo page without an address: every lookup is empty, so every pass "repeats" the
+        # address. Unticking the box, handled in a pass's pause, ends the loop.
+        s.update_state(echo_mode="404")
+        dials = len(s.ras_calls("RasDialA"))
+        d.click(C.按钮_重拔)
+        wait_until(lambda: len(s.ras_calls("RasDialA")) >= dials + 2, what="two passes without an address")
+        d.click(C.选择框_IP重复)
+        s.wait_panes("当前状态：重拔完毕", "当前IP：", "之前IP：", timeout=60)
+        expect_equal(d.control(C.选择框_IP重复)["checked"], 0, "IP重复 unticked")
         expect_record_sizes(s)
 
 

@@ -1,11 +1,15 @@
 """Config.ini beside the program: what "保存信息" writes through the system's private-profile
 routines, and what the next start restores from it."""
 
-from pelnor_e2e import Control, Scenario, expect, expect_equal, main, wait_until
+import shutil
+
+from pelnor_e2e import PELNOR_EXE, Control, Scenario, expect, expect_equal, main, wait_until
 
 C = Control
 ENTRIES = ["宽带连接", "备用连接", "第三条"]
 SECTION = "宽带信息"
+# In GBK the second byte of 淺 is 0x5C, a backslash: the folder is not cut inside the name.
+EXE_NAME = "拨号淺.exe"
 
 
 def write_config(s: Scenario, text: str | None) -> None:
@@ -21,11 +25,11 @@ def config_lines(s: Scenario) -> list[str]:
     return path.read_bytes().decode("gbk").splitlines() if path.exists() else []
 
 
-def restart(s: Scenario) -> None:
-    """Closes the program with its close box and starts it again on the same folder."""
+def restart(s: Scenario, exe) -> None:
+    """Closes the program with its close box and starts it again in the same folder."""
     s.driver.close()
     expect_equal(s.program_exit_code(), 0, "exit code")
-    s.start_program()
+    s.start_program(exe)
     s.wait_started()
 
 
@@ -42,7 +46,10 @@ def fill(s: Scenario, index: int, account: str, password: str) -> None:
 
 def test_save_and_restore():
     with Scenario("settings_save", entries=ENTRIES) as s:
-        s.start_program()
+        exe = s.dir / "original" / EXE_NAME
+        exe.parent.mkdir()
+        shutil.copyfile(PELNOR_EXE, exe)
+        s.start_program(exe)  # runs a copy beside which Config.ini belongs
         s.wait_started()
         d = s.driver
         panes = d.panes()
@@ -73,7 +80,7 @@ def test_save_and_restore():
         keys = [l.split("=", 1)[0] for l in config_lines(s) if "=" in l]
         expect_equal(sorted(keys), sorted(["键", "备注", "连接索引", "ADSL账号", "ADSL密码", "x"]), "one line per key")
 
-        restart(s)
+        restart(s, exe)
         expect_equal(shown(s), (2, "第二次", "新密码"), "restored after a restart")
         expect_equal(s.config_ini(), expected, "a start only reads the file")
 

@@ -9,6 +9,7 @@ C = Control
 PREFIX = "距离下次拔号还有："
 CONNECTION_BUTTONS = (C.按钮_拔号, C.按钮_断线, C.按钮_重拔)
 BM_SETCHECK = 0x00F1
+WM_SYSCOMMAND, SC_MINIMIZE = 0x0112, 0xF020
 
 
 def dials(s: Scenario) -> int:
@@ -111,14 +112,16 @@ def test_hotkey_redial():
         s.wait_panes("当前状态：重拔完毕", "当前IP：10.0.0.2", "之前IP：10.0.0.1")
         expect_equal(dials(s), 2, "only F3 redialled")
 
-        # Unticked, F3 does nothing; ticked again, it works again.
+        # Unticked, F3 does nothing; ticked again, it works again, also with the window minimised.
         d.click(C.选择框_热键)
         wait_until(lambda: not d.control(C.组合框_热键)["enabled"], what="hotkey list disabled by the untick")
         handled(s)
         d.key("F3")
         d.click(C.选择框_热键)
         wait_until(lambda: d.control(C.组合框_热键)["enabled"], what="hotkey list enabled again")
+        d.post(WM_SYSCOMMAND, SC_MINIMIZE)
         handled(s)
+        expect(d.window()["iconic"], "window minimised")
         d.key("F3")
         s.wait_panes("当前状态：重拔完毕", "当前IP：10.0.0.3", "之前IP：10.0.0.2")
         expect_equal(dials(s), 3, "F3 redialled only while ticked")

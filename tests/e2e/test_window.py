@@ -11,7 +11,7 @@ SCREEN_W, SCREEN_H = 1024, 768
 WS_MAXIMIZEBOX, WS_MINIMIZEBOX, WS_THICKFRAME = 0x00010000, 0x00020000, 0x00040000
 WS_SYSMENU, WS_CAPTION, WS_CHILD = 0x00080000, 0x00C00000, 0x40000000
 WS_EX_TOPMOST, WS_EX_TOOLWINDOW = 0x00000008, 0x00000080
-ES_CENTER, ES_PASSWORD, ES_MULTILINE = 0x0001, 0x0020, 0x0004
+ES_CENTER, ES_PASSWORD, ES_MULTILINE, ES_NUMBER = 0x0001, 0x0020, 0x0004, 0x2000
 CBS_DROPDOWNLIST, CBS_TYPEMASK, CBS_SORT = 0x0003, 0x0003, 0x0100
 BS_PUSHBUTTON, BS_AUTOCHECKBOX, BS_GROUPBOX = 0, 3, 7
 WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE = 0x0112, 0xF020, 0xF120
@@ -101,7 +101,8 @@ def test_window_layout():
         expect_equal(d.items(C.组合框_热键), (["F1", "F2", "F3", "F4"], 0), "hotkey list")
         for name in (C.编辑框_宽带账号, C.编辑框_宽带密码, C.编辑框_定时间隔):
             edit_style = controls[int(name)]["style"]
-            expect(not edit_style & (ES_PASSWORD | ES_MULTILINE), f"{name.name}: single line, no masking: {edit_style:#x}")
+            expect(not edit_style & (ES_PASSWORD | ES_MULTILINE | ES_NUMBER),
+                   f"{name.name}: single line, any text, no masking: {edit_style:#x}")
         expect(controls[int(C.编辑框_定时间隔)]["style"] & ES_CENTER, "the interval is centred")
 
         hyper = controls[int(C.简单超文本框1)]
@@ -118,7 +119,9 @@ def test_window_layout():
         bar = controls[int(C.状态条1)]
         expect_equal((bar["class"].lower(), bar["parent_id"], bar["rel"]["x"], bar["rel"]["w"], bar["rel"]["y"] + bar["rel"]["h"]),
                      ("msctls_statusbar32", 0, 0, client["w"], client["h"]), "status bar docked along the bottom, full width")
-        expect_equal([(p["right"], p["text"]) for p in d.pane_details()], PANES, "status panes after start-up")
+        # Type 0: the ordinary sunken pane, neither borderless nor raised.
+        expect_equal([(p["right"], p["text"], p["type"]) for p in d.pane_details()], [(*p, 0) for p in PANES],
+                     "status panes after start-up")
 
         # What the screen shows: the separator grey, the links blue, label text black.
         shot = s.screenshot("layout", settle=2)
