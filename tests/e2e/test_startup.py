@@ -1,11 +1,12 @@
 """Start-up in each network environment, the tray icon with its menu, and the ways the program ends."""
 
-from pelnor_e2e import Connection, Control, Scenario, expect, expect_equal, main, wait_until
+from pelnor_e2e import TRAY_CALLBACK_MESSAGE, Connection, Control, Scenario, expect, expect_equal, main, wait_until
 
 C = Control
 ENTRIES = ["宽带连接", "备用连接", "第三条"]
 ROUTER_WARNING = "请注意：当前网络环境为路由器上网或无线wifi网络，不支持ADSL拔号！"
 TTS_BALLOON = 0x40
+WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP = 0x0201, 0x0202, 0x0205
 OTHER = 0x9000  # a connection made by another program
 
 
@@ -41,6 +42,11 @@ def test_start_online_then_tray_menu():
         d.post(d.register_message("TaskbarCreated"))
         expect_equal(d.window()["window"]["visible"], True, "window still there after TaskbarCreated")
         expect_equal(tray_icons(s), 1, "still one tray icon")
+
+        # A left click or a right-button release on the icon does nothing.
+        for mouse in (WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP):
+            d.post(TRAY_CALLBACK_MESSAGE, 1, mouse)
+        expect(d.menu(timeout=2) is None, "no menu without a right-button press")
 
         # A right-button press pops the menu up just below and right of the cursor (Xvfb starts
         # it in the middle of the screen).
