@@ -47,7 +47,8 @@ SIM_DIR = REPO / "sim"
 sys.path.insert(0, str(SIM_DIR))
 from simstate import Connection, SimState  # noqa: E402
 
-ECHO_PORT = 18473
+# The port of the echo URL the program was built with (CTest passes it).
+ECHO_PORT = int(os.environ.get("PELNOR_ECHO_PORT", "18473"))
 TRAY_CALLBACK_MESSAGE = 123456
 WM_RBUTTONDOWN = 0x0204
 CAPTION_PREFIX = "PelnorV1.1"
