@@ -788,6 +788,113 @@ Reply CmdProc(const Args&) {
   return r;
 }
 
+// ---- timing, for the benchmarks
+
+HWND AttachedStatusBar() {
+  if (!g_target.main) return nullptr;
+  for (HWND hwnd : Descendants(g_target.main))
+    if (_wcsicmp(ClassOf(hwnd).c_str(), STATUSCLASSNAMEW) == 0) return hwnd;
+  return nullptr;
+}
+
+// One pane's text, GBK, through a buffer already mapped into the target.
+bool ReadPane(HWND bar, long long index, const RemoteBuffer& buffer, size_t room,
+              std::string* text) {
+  // Wine counts the length in characters, not bytes: it only bounds the room.
+  DWORD_PTR length = 0;
+  if (!SendTimeout(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(index), 0, &length, false) ||
+      2u * LOWORD(length) >= room)
+    return false;
+  if (!SendTimeout(bar, SB_GETTEXTA, static_cast<WPARAM>(index), buffer.lparam(), nullptr, false))
+    return false;
+  const std::string bytes = buffer.Read();
+  text->assign(bytes.c_str(), strnlen(bytes.c_str(), room));
+  return true;
+}
+
+double CpuMs(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto ticks = [](const FILETIME& ft) {
+    return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+double NowMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+enum class PaneMatch { kStartsWith, kEquals, kDiffers };
+
+// Reads a pane every millisecond or so until it matches `text`. The
+// milliseconds waited; negative after the time-out.
+double PollPane(HWND bar, long long index, const std::string& text, PaneMatch match,
+                long long timeout, std::string* last, DWORD poll_ms = 1) {
+  constexpr size_t kRoom = 4096;
+  RemoteBuffer buffer(kRoom);
+  const double start = NowMs();
+  if (!buffer.valid()) return -1;
+  for (;;) {
+    std::string pane;
+    if (ReadPane(bar, index, buffer, kRoom, &pane)) {
+      *last = pane;
+      const bool matched = match == PaneMatch::kEquals   ? pane == text
+                           : match == PaneMatch::kDiffers ? pane != text
+                                                          : pane.compare(0, text.size(), text) == 0;
+      if (matched) return NowMs() - start;
+    }
+    if (NowMs() - start > static_cast<double>(timeout)) return -1;
+    Sleep(poll_ms);
+  }
+}
+
+// time-click <id> <pane> <text> [timeout_ms] [settle_ms] [poll_ms]: posts a
+// click, waits until the pane reads something else (the action has begun),
+// leaves the target alone for settle_ms, then reads the pane every poll_ms
+// until it is exactly `text`. How long that took, and the target's CPU time
+// (kernel and user) meanwhile. Every read is two messages the target answers,
+// so settle and poll rarely when its CPU time is what counts.
+Reply CmdTimeClick(const Args& args) {
+  RESOLVE_OR_FAIL(button, args, 1);
+  HWND bar = AttachedStatusBar();
+  if (!bar) return Fail("no status bar");
+  const std::string wanted = sim::FromWide(sim::ToWide(args.size() > 3 ? args[3] : "", CP_UTF8), sim::kGbk);
+  const double cpu_before = CpuMs(g_target.process);
+  const double start = NowMs();
+  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail("PostMessage failed");
+  std::string last;
+  const long long pane = IntArg(args, 2, 0), timeout = IntArg(args, 4, 30000);
+  const auto settle = static_cast<DWORD>(IntArg(args, 5, 0));
+  const auto poll = static_cast<DWORD>(IntArg(args, 6, 1));
+  double waited = PollPane(bar, pane, wanted, PaneMatch::kDiffers, timeout, &last);
+  if (waited >= 0) {
+    Sleep(settle);
+    waited = PollPane(bar, pane, wanted, PaneMatch::kEquals, timeout, &last, poll);
+  }
+  const double elapsed = NowMs() - start;
+  Reply r;
+  r.body.Bool("reached", waited >= 0).Gbk("pane", last);
+  r.body.Raw("ms", std::to_string(elapsed)).Raw("cpu_ms", std::to_string(CpuMs(g_target.process) - cpu_before));
+  return r;
+}
+
+// wait-pane <pane> <prefix> [timeout_ms]: waits until the pane's text starts with prefix.
+Reply CmdWaitPane(const Args& args) {
+  HWND bar = AttachedStatusBar();
+  if (!bar) return Fail("no status bar");
+  const std::string prefix = sim::FromWide(sim::ToWide(args.size() > 2 ? args[2] : "", CP_UTF8), sim::kGbk);
+  std::string last;
+  const double waited =
+      PollPane(bar, IntArg(args, 1, 0), prefix, PaneMatch::kStartsWith, IntArg(args, 3, 30000), &last);
+  Reply r;
+  r.body.Bool("reached", waited >= 0).Gbk("pane", last).Raw("ms", std::to_string(waited));
+  return r;
+}
+
 // wait-exit [timeout_ms]: exited=false after the time-out.
 Reply CmdWaitExit(const Args& args) {
   if (!g_target.process) return Fail("not attached");
@@ -836,6 +943,8 @@ const std::map<std::string, Handler>& Commands() {
       {"windows", CmdWindows},
       {"proc", CmdProc},
       {"wait-exit", CmdWaitExit},
+      {"time-click", CmdTimeClick},
+      {"wait-pane", CmdWaitPane},
   };
   return kCommands;
 }

@@ -53,8 +53,9 @@ std::vector<std::string> EntryNames(DWORD* result) {
 }
 
 std::string Fetch(const std::string& url, sim::JsonObject* out) {
-  HINTERNET root = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)",
-                                 INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  // One client handle for the probe's life, as the program keeps one.
+  static HINTERNET root = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)",
+                                        INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   char host[256] = {}, path[2048] = {};
   URL_COMPONENTSA parts{};
   parts.dwStructSize = sizeof parts;
@@ -90,7 +91,6 @@ std::string Fetch(const std::string& url, sim::JsonObject* out) {
   out->Int("ms", GetTickCount() - started);
   if (request) InternetCloseHandle(request);
   if (connection) InternetCloseHandle(connection);
-  InternetCloseHandle(root);
   return body;
 }
 
@@ -175,6 +175,19 @@ int wmain(int argc, wchar_t** argv) {
         list += (k ? "," : "") + c.Done();
       }
       o.Int("result", result).Int("bytes", bytes).Int("count", count).Raw("conns", list + "]");
+    } else if (action == "clock") {
+      // For timing a sequence of steps: the time and this process's CPU time so far.
+      LARGE_INTEGER now, frequency;
+      QueryPerformanceCounter(&now);
+      QueryPerformanceFrequency(&frequency);
+      FILETIME created, exited, kernel, user;
+      GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+      auto ticks = [](const FILETIME& ft) {
+        return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+      };
+      o.Raw("ms", std::to_string(static_cast<double>(now.QuadPart) * 1000.0 /
+                                 static_cast<double>(frequency.QuadPart)));
+      o.Raw("cpu_ms", std::to_string(static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0));
     } else if (action == "badsize") {
       RasEntryNameA entries[2] = {};
       entries[0].dwSize = 100;
