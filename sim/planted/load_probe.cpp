@@ -16,16 +16,18 @@ int main(int argc, char** argv) {
       continue;
     }
     SetLastError(0);
-    const HMODULE module = system32 ? LoadLibraryExA(argv[i], nullptr, kSearchSystem32) : LoadLibraryA(argv[i]);
+    const HMODULE module =
+        system32 ? LoadLibraryExA(argv[i], nullptr, kSearchSystem32) : LoadLibraryA(argv[i]);
     const DWORD error = GetLastError();
     char path[MAX_PATH] = "";
     if (module != nullptr) GetModuleFileNameA(module, path, MAX_PATH);
     for (char* c = path; *c; ++c) {
       if (*c == '\\') *c = '/';
     }
-    std::printf("{\"dll\": \"%s\", \"system32\": %s, \"loaded\": %s, \"error\": %lu, \"path\": \"%s\"}\n", argv[i],
-                system32 ? "true" : "false", module != nullptr ? "true" : "false",
-                static_cast<unsigned long>(module != nullptr ? 0 : error), path);
+    std::printf(
+        "{\"dll\": \"%s\", \"system32\": %s, \"loaded\": %s, \"error\": %lu, \"path\": \"%s\"}\n",
+        argv[i], system32 ? "true" : "false", module != nullptr ? "true" : "false",
+        static_cast<unsigned long>(module != nullptr ? 0 : error), path);
   }
   return 0;
 }
