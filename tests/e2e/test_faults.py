@@ -388,7 +388,14 @@ def test_actions_inside_the_redial_pause():
         s.wait_panes("当前状态：已断开网络连接", f"当前IP：10.0.0.{n + 1}", f"之前IP：10.0.0.{n + 1}")
         d.click(C.按钮_拔号)
         s.wait_panes("当前状态：拔号完毕", f"当前IP：10.0.0.{n + 2}", f"之前IP：10.0.0.{n + 1}")
-        expect_equal([c.address for c in s.connections()], [f"10.0.0.{n + 2}"], "one connection up at the end")
+        expect_equal([c.address for c in s.connections()], [f"10.0.0.{n + 2}"], "one connection up")
+
+        # 退出 from the tray menu inside the pause ends the program there, with nothing dialled.
+        since = len(s.ras_calls())
+        d.click(C.按钮_重拔)
+        d.tray_menu(3)
+        expect_equal(s.program_exit_code(), 0, "exit code after 退出 inside the pause")
+        expect_equal(dials_and_hangups(s, since), [("HangUp", handle(f"10.0.0.{n + 2}"))], "RAS calls of the ended Redial")
 
 
 if __name__ == "__main__":
