@@ -418,6 +418,28 @@ Reply CmdText(const Args& args) {
   return r;
 }
 
+HWND AttachedStatusBar() {
+  if (!g_target.main) return nullptr;
+  for (HWND hwnd : Descendants(g_target.main))
+    if (_wcsicmp(ClassOf(hwnd).c_str(), STATUSCLASSNAMEW) == 0) return hwnd;
+  return nullptr;
+}
+
+// One pane's text, GBK, through a buffer already mapped into the target.
+bool ReadPane(HWND bar, long long index, const RemoteBuffer& buffer, size_t room,
+              std::string* text) {
+  // Wine counts the length in characters, not bytes: it only bounds the room.
+  DWORD_PTR length = 0;
+  if (!SendTimeout(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(index), 0, &length, false) ||
+      2u * LOWORD(length) >= room)
+    return false;
+  if (!SendTimeout(bar, SB_GETTEXTA, static_cast<WPARAM>(index), buffer.lparam(), nullptr, false))
+    return false;
+  const std::string bytes = buffer.Read();
+  text->assign(bytes.c_str(), strnlen(bytes.c_str(), room));
+  return true;
+}
+
 // panes [status bar id]: the parts of a status bar with their right edges and texts.
 Reply CmdPanes(const Args& args) {
   HWND bar = nullptr;
@@ -427,8 +449,7 @@ Reply CmdPanes(const Args& args) {
     if (!bar) return Fail(error);
   } else {
     if (!g_target.main) return Fail("not attached");
-    for (HWND hwnd : Descendants(g_target.main))
-      if (_wcsicmp(ClassOf(hwnd).c_str(), STATUSCLASSNAMEW) == 0) bar = hwnd;
+    bar = AttachedStatusBar();
   }
   if (!bar) return Fail("no status bar");
   RemoteBuffer edges(sizeof(int) * 256);
@@ -437,19 +458,18 @@ Reply CmdPanes(const Args& args) {
   if (!SendTimeout(bar, SB_GETPARTS, 256, edges.lparam(), &parts, false))
     return Fail("SB_GETPARTS timed out");
   std::string edge_bytes = edges.Read();
+  constexpr size_t kTextRoom = 4096;
+  RemoteBuffer text(kTextRoom);
+  if (!text.valid()) return Fail("cannot map memory into the target");
   std::string list = "[";
   for (DWORD_PTR i = 0; i < parts; ++i) {
     int right = 0;
     memcpy(&right, edge_bytes.data() + i * sizeof(int), sizeof(int));
-    DWORD_PTR length = 0;
-    SendTimeout(bar, SB_GETTEXTLENGTHA, i, 0, &length, false);
-    RemoteBuffer text(LOWORD(length) + 16);
-    if (!text.valid()) return Fail("cannot map memory into the target");
-    DWORD_PTR got = 0;
-    if (!SendTimeout(bar, SB_GETTEXTA, i, text.lparam(), &got, false))
+    std::string bytes;
+    if (!ReadPane(bar, static_cast<long long>(i), text, kTextRoom, &bytes))
       return Fail("SB_GETTEXTA timed out");
-    std::string bytes = text.Read();
-    bytes.resize(strnlen(bytes.c_str(), bytes.size()));
+    DWORD_PTR got = 0;  // the pane's drawing type
+    SendTimeout(bar, SB_GETTEXTLENGTHA, i, 0, &got, false);
     RemoteBuffer rect(sizeof(RECT));
     RECT pane{};
     if (SendTimeout(bar, SB_GETRECT, i, rect.lparam(), nullptr, false))
@@ -789,28 +809,6 @@ Reply CmdProc(const Args&) {
 }
 
 // ---- timing, for the benchmarks
-
-HWND AttachedStatusBar() {
-  if (!g_target.main) return nullptr;
-  for (HWND hwnd : Descendants(g_target.main))
-    if (_wcsicmp(ClassOf(hwnd).c_str(), STATUSCLASSNAMEW) == 0) return hwnd;
-  return nullptr;
-}
-
-// One pane's text, GBK, through a buffer already mapped into the target.
-bool ReadPane(HWND bar, long long index, const RemoteBuffer& buffer, size_t room,
-              std::string* text) {
-  // Wine counts the length in characters, not bytes: it only bounds the room.
-  DWORD_PTR length = 0;
-  if (!SendTimeout(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(index), 0, &length, false) ||
-      2u * LOWORD(length) >= room)
-    return false;
-  if (!SendTimeout(bar, SB_GETTEXTA, static_cast<WPARAM>(index), buffer.lparam(), nullptr, false))
-    return false;
-  const std::string bytes = buffer.Read();
-  text->assign(bytes.c_str(), strnlen(bytes.c_str(), room));
-  return true;
-}
 
 double CpuMs(HANDLE process) {
   FILETIME created, exited, kernel, user;
